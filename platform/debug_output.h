@@ -1,0 +1,22 @@
+// The debug-output sink for trace lines: one write(2) per line to standard error, so lines
+// of different threads never interleave. Tests may redirect it. Safe on any thread.
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+class DebugSink {
+public:
+    virtual ~DebugSink() = default;
+    // Called on the logging thread with one whole line; must be thread-safe.
+    virtual void Write(std::string_view line) = 0;
+};
+
+void WriteDebugOutput(std::string_view line);
+
+// Sends every later line to `sink` (null restores standard error). The caller keeps the sink
+// alive until it is replaced.
+void SetDebugSink(DebugSink* sink);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those still missing.
+# Usage: scripts/deps.sh   (uses sudo when not run as root)
+set -euo pipefail
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libglib2.0-dev
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+SUDO=()
+[[ $(id -u) -ne 0 ]] && SUDO=(sudo)
+echo "Installing: ${missing[*]}"
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
