@@ -1,0 +1,20 @@
+// stage-cli: runs one stage of the installer from the command line. Each subcommand lives in
+// a file of its own and is listed in main.cpp's table. Single-threaded apart from the stage's
+// own workers; notifications are printed from whichever thread reports them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace stage_cli {
+
+using Args = std::vector<std::string>;  // the arguments after the subcommand's name
+
+// Prints one stage notification as "code<TAB>value<TAB>text" (value with %g, text in UTF-8),
+// whole, even when several threads report at once.
+void PrintNotification(int code, double value, const wchar_t* text);
+
+// Prints "stage-cli: <message>" to standard error and returns the usage exit code (2).
+int UsageError(const std::string& message);
+
+}  // namespace stage_cli

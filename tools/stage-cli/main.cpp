@@ -1,0 +1,57 @@
+// stage-cli: a command-line front end to the installer's stages, for tests, the demo and
+// support engineers diagnosing one stage on a user's machine.
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "sys/text.h"
+#include "tools/stage-cli/commands.h"
+
+namespace stage_cli {
+
+void PrintNotification(int code, double value, const wchar_t* text) {
+    static std::mutex mutex;
+    const std::string narrow = Utils::ToUtf8(text != nullptr ? text : L"");
+    std::lock_guard<std::mutex> lock(mutex);
+    std::printf("%d\t%g\t%s\n", code, value, narrow.c_str());
+    std::fflush(stdout);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "stage-cli: %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace stage_cli
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const stage_cli::Args& args);
+};
+
+// One row per subcommand; each subcommand's file declares its entry in commands.h.
+const Command kCommands[] = {
+    {"help", "help", nullptr},
+};
+
+int PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: stage-cli COMMAND [ARGS]\ncommands:\n");
+    for (const auto& command : kCommands) std::fprintf(out, "  %s\n", command.usage);
+    return out == stdout ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return PrintUsage(stderr);
+    const stage_cli::Args args(argv + 2, argv + argc);
+    for (const auto& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) != 0) continue;
+        return command.run != nullptr ? command.run(args) : PrintUsage(stdout);
+    }
+    return stage_cli::UsageError(std::string("unknown command: ") + argv[1]);
+}
