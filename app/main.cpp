@@ -1,11 +1,8 @@
 // Entry point of the Collivo installer.
-#include "platform/process.h"
-#include "sys/log.h"
-#include "sys/text.h"
+#include "app/startup.h"
 
 int main() {
-    const std::wstring exe = Utils::NarrowToWide(platform::ExecutablePath(), 0);
-    LOG_TRACE(L"main", L"installer started: %ls", exe.c_str());
-    LOG_TRACE(L"main", L"installer finished");
-    return 0;
+    StartupStages stages;
+    // The analytics tracker and the main window join here as they are built.
+    return RunInstaller(stages);
 }

@@ -20,12 +20,12 @@ size_t Utf8SequenceLength(std::string_view s) {
         len = 2;
     } else if (b0 >= 0xE0 && b0 <= 0xEF) {
         len = 3;
-        if (b0 == 0xE0) lo = 0xA0;   // overlong
-        if (b0 == 0xED) hi = 0x9F;   // surrogates
+        if (b0 == 0xE0) lo = 0xA0;  // overlong
+        if (b0 == 0xED) hi = 0x9F;  // surrogates
     } else if (b0 >= 0xF0 && b0 <= 0xF4) {
         len = 4;
-        if (b0 == 0xF0) lo = 0x90;   // overlong
-        if (b0 == 0xF4) hi = 0x8F;   // past U+10FFFF
+        if (b0 == 0xF0) lo = 0x90;  // overlong
+        if (b0 == 0xF4) hi = 0x8F;  // past U+10FFFF
     } else {
         return 0;
     }
@@ -48,7 +48,8 @@ void DecodeUtf8(std::string_view in, std::wstring* out) {
         }
         const auto b0 = static_cast<unsigned char>(in[0]);
         char32_t cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
-        for (size_t i = 1; i < len; ++i) cp = (cp << 6) | (static_cast<unsigned char>(in[i]) & 0x3F);
+        for (size_t i = 1; i < len; ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(in[i]) & 0x3F);
         out->push_back(static_cast<wchar_t>(cp));
         in.remove_prefix(len);
     }
@@ -77,7 +78,9 @@ void EncodeUtf8(std::wstring_view in, std::string* out) {
     }
 }
 
-bool IsUtf8Page(unsigned codePage) { return codePage == kCodePageAnsi || codePage == kCodePageUtf8; }
+bool IsUtf8Page(unsigned codePage) {
+    return codePage == kCodePageAnsi || codePage == kCodePageUtf8;
+}
 
 class Iconv {
 public:
@@ -91,7 +94,8 @@ public:
 
     // Converts all of in; on an invalid or unmappable unit, skips `skip` bytes of input and
     // appends `substitute` to the output.
-    void Run(const char* in, size_t inLeft, std::string* out, size_t skip, std::string_view substitute) {
+    void Run(const char* in, size_t inLeft, std::string* out, size_t skip,
+             std::string_view substitute) {
         char buffer[4096];
         auto* src = const_cast<char*>(in);
         while (true) {
@@ -117,7 +121,9 @@ private:
     iconv_t m_cd;
 };
 
-std::string IconvName(unsigned codePage) { return "CP" + std::to_string(codePage); }
+std::string IconvName(unsigned codePage) {
+    return "CP" + std::to_string(codePage);
+}
 
 }  // namespace
 

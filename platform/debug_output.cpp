@@ -30,6 +30,8 @@ void WriteDebugOutput(std::string_view line) {
     }
 }
 
-void SetDebugSink(DebugSink* sink) { g_sink.store(sink, std::memory_order_release); }
+void SetDebugSink(DebugSink* sink) {
+    g_sink.store(sink, std::memory_order_release);
+}
 
 }  // namespace platform

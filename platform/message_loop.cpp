@@ -37,9 +37,13 @@ bool TakeQuitMessage(int* exitCode) {
     return true;
 }
 
-void WaitAndDispatchOne() { g_main_context_iteration(ThreadContext(), TRUE); }
+void WaitAndDispatchOne() {
+    g_main_context_iteration(ThreadContext(), TRUE);
+}
 
-bool DispatchPending() { return g_main_context_iteration(ThreadContext(), FALSE) != FALSE; }
+bool DispatchPending() {
+    return g_main_context_iteration(ThreadContext(), FALSE) != FALSE;
+}
 
 void RegisterWindow(WindowHandle window) {
     std::lock_guard<std::mutex> lock(g_windowsMutex);

@@ -7,9 +7,13 @@
 
 namespace platform {
 
-uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t ProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+uint32_t CurrentThreadId() {
+    return static_cast<uint32_t>(syscall(SYS_gettid));
+}
 
 void SetThreadName(std::thread& thread, const std::string& name) {
     // The kernel keeps 15 bytes; cut at a character boundary so the name stays valid UTF-8.

@@ -33,10 +33,13 @@ std::wstring TrimLeft(std::wstring_view text) {
 
 std::wstring TrimRight(std::wstring_view text) {
     const size_t last = text.find_last_not_of(kWideBlanks);
-    return last == std::wstring_view::npos ? std::wstring() : std::wstring(text.substr(0, last + 1));
+    return last == std::wstring_view::npos ? std::wstring()
+                                           : std::wstring(text.substr(0, last + 1));
 }
 
-std::wstring Trim(std::wstring_view text) { return TrimLeft(TrimRight(text)); }
+std::wstring Trim(std::wstring_view text) {
+    return TrimLeft(TrimRight(text));
+}
 
 std::string Trim(std::string_view text) {
     const size_t first = text.find_first_not_of(kBlanks);

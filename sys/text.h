@@ -13,8 +13,12 @@ std::wstring NarrowToWide(std::string_view text, unsigned codePage = 0);
 std::string Utf8ToAnsi(std::string_view utf8);
 
 // Shorthands for the two pages the code uses most.
-inline std::string ToUtf8(std::wstring_view text) { return WideToNarrow(text, 65001); }
-inline std::wstring FromUtf8(std::string_view text) { return NarrowToWide(text, 65001); }
+inline std::string ToUtf8(std::wstring_view text) {
+    return WideToNarrow(text, 65001);
+}
+inline std::wstring FromUtf8(std::string_view text) {
+    return NarrowToWide(text, 65001);
+}
 
 // White space is blank, tab, carriage return, line feed, vertical tab and form feed.
 std::wstring TrimLeft(std::wstring_view text);

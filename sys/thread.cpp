@@ -24,7 +24,9 @@ struct Thread::Shared {
 };
 
 Thread::Thread(void* param, std::wstring name, Body body)
-    : m_func(std::move(body)), m_param(param), m_name(std::move(name)),
+    : m_func(std::move(body)),
+      m_param(param),
+      m_name(std::move(name)),
       m_shared(std::make_shared<Shared>()) {
     m_shared->func = m_func;
     m_shared->param = m_param;
@@ -40,7 +42,9 @@ Thread::Thread(void* param, std::wstring name, Body body)
     platform::SetThreadName(*m_handle, systemName);
 }
 
-Thread::~Thread() { Release(); }
+Thread::~Thread() {
+    Release();
+}
 
 void Thread::CallBack(std::shared_ptr<Shared> shared) {
     shared->id.set_value(platform::CurrentThreadId());
@@ -89,7 +93,9 @@ void Thread::Release() {
     m_id = kNoThread;
 }
 
-uint32_t Thread::ExitCode() const { return m_shared->exitCode.load(); }
+uint32_t Thread::ExitCode() const {
+    return m_shared->exitCode.load();
+}
 
 std::string Thread::SystemName() const {
     return m_handle ? platform::ThreadName(*m_handle) : std::string();

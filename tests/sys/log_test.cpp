@@ -41,9 +41,11 @@ TEST(LogPrint, LineEndIsAddedOnlyWhenMissing) {
     struct Case {
         const wchar_t* message;
         const wchar_t* ending;
-    } cases[] = {{L"a", L"a\r\n"}, {L"FAIL code=%ld\r\n", L"FAIL code=%ld\r\n"},
+    } cases[] = {{L"a", L"a\r\n"},
+                 {L"FAIL code=%ld\r\n", L"FAIL code=%ld\r\n"},
                  {L"progress\n", L"progress\n"}};
-    for (const auto& c : cases) EXPECT_EQ(Utils::LogLineFormat(c.message), prefix + c.ending);
+    for (const auto& c : cases)
+        EXPECT_EQ(Utils::LogLineFormat(c.message), prefix + c.ending);
 }
 
 TEST(LogTrace, FillsPrefixFromCallSite) {
@@ -83,7 +85,8 @@ std::string CaptureStandardError(const std::function<void()>& body) {
     std::string text;
     char buffer[65536];
     lseek(fd, 0, SEEK_SET);
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
     close(fd);
     unlink(path);
     return text;
@@ -100,7 +103,8 @@ TEST(LogTrace, ThreadsWriteWholeLinesWithTheirOwnIdsToStandardError) {
                     LOG_TRACE(L"T::Many", L"worker=%d tid=%ls line=%d end", t, tid.c_str(), i);
             });
         }
-        for (auto& thread : threads) thread.join();
+        for (auto& thread : threads)
+            thread.join();
     });
     const std::regex shape(
         R"(<P\d+><T0*(\d+)><[^>]+>\(T::Many\)<\d+>: worker=\d tid=(\d+) line=\d+ end\r)");

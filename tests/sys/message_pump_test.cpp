@@ -24,7 +24,8 @@ protected:
     guint AddTicker(guint intervalMs, int* count) {
         GSource* source = g_timeout_source_new(intervalMs);
         g_source_set_callback(
-            source, [](gpointer data) -> gboolean {
+            source,
+            [](gpointer data) -> gboolean {
                 ++*static_cast<int*>(data);
                 return G_SOURCE_CONTINUE;
             },
@@ -60,7 +61,8 @@ TEST_F(PumpMessagesTest, QuitRequestIsPostedAgainForTheCallersLoop) {
     AddTicker(10, &ticks);
     GSource* quitter = g_timeout_source_new(20);
     g_source_set_callback(
-        quitter, [](gpointer) -> gboolean {
+        quitter,
+        [](gpointer) -> gboolean {
             platform::PostQuitMessage(3);
             return G_SOURCE_REMOVE;
         },

@@ -31,7 +31,10 @@ TEST(TextConversion, UnknownCodePageGivesEmptyText) {
 
 TEST(TextConversion, BadInputIsReplacedNotDropped) {
     // A stray byte becomes U+FFFD; a character GBK cannot hold becomes "?".
-    EXPECT_EQ(Utils::NarrowToWide("a\xFF" "b", 65001), L"a\uFFFDb");
+    EXPECT_EQ(Utils::NarrowToWide("a\xFF"
+                                  "b",
+                                  65001),
+              L"a\uFFFDb");
     EXPECT_EQ(Utils::NarrowToWide("a\xE4\xB8", 0), L"a\uFFFD\uFFFD");
     EXPECT_EQ(Utils::WideToNarrow(L"a\U0001F600b", 936), "a?b");
 }

@@ -18,13 +18,16 @@ TEST(Thread, NamedAfterItsNameOrItsId) {
     struct Case {
         std::wstring name;
         std::string expected;  // empty: "t" followed by the id
-    } cases[] = {{L"ABDEF", "ABDEF"}, {L"UnInstaller", "UnInstaller"}, {L"", ""},
+    } cases[] = {{L"ABDEF", "ABDEF"},
+                 {L"UnInstaller", "UnInstaller"},
+                 {L"", ""},
                  {L"AVeryLongWorkerName", "AVeryLongWorker"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         Utils::Thread thread(nullptr, c.name, [](void*) -> uint32_t { return 0; });
         ASSERT_TRUE(thread.HasThread());
-        const std::string expected = c.expected.empty() ? "t" + std::to_string(thread.Id()) : c.expected;
+        const std::string expected =
+            c.expected.empty() ? "t" + std::to_string(thread.Id()) : c.expected;
         EXPECT_EQ(thread.SystemName(), expected);
         thread.Resume();
     }

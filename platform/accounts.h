@@ -1,0 +1,40 @@
+// User accounts and sessions: administrator rights of this process and of a named account,
+// and the user at the machine's own seat. Safe on any thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The process's effective user is root or it belongs to an administrators' group.
+bool ProcessInAdminGroup();
+
+// The account is root or belongs to an administrators' group; nullopt when no account has
+// that name or the account database cannot be read.
+std::optional<bool> AccountHasAdminPrivilege(const std::string& name);
+
+// The user of the active local seat, else the user running this process; nullopt when
+// neither can be named.
+std::optional<std::string> ConsoleUser();
+
+// --- The decisions, as pure functions over what the account database says. ---
+
+// "sudo", "wheel" and "admin" hand out administrator rights on the usual distributions.
+bool IsAdminGroupName(std::string_view group);
+bool HasAdminRights(uint32_t userId, const std::vector<std::string>& groupNames);
+
+struct SessionEntry {
+    bool userProcess = false;  // a live login, not a dead or boot record
+    std::string line;          // terminal or display the session sits on
+    std::string host;          // remote host, or the display for graphical logins
+    std::string user;
+};
+// The user logged in at the machine itself: a graphical login on display ":0" first, then
+// "seat0", then the first text console "tty1". nullopt when no such session is listed.
+std::optional<std::string> PickConsoleUser(const std::vector<SessionEntry>& sessions);
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// The process environment. Reading is safe on any thread as long as nothing changes the
+// environment at the same time (the start-up code does so before any thread exists).
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// The value of the variable, or nullopt when it is not set.
+std::optional<std::string> GetEnv(const char* name);
+
+}  // namespace platform

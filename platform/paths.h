@@ -1,0 +1,21 @@
+// File-system paths and folders: the temporary path, existence checks, making one folder.
+// Paths are narrow UTF-8 text. Safe on any thread.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline constexpr char kPathSeparator = '/';
+
+// $TMPDIR when set and not empty, else "/tmp/"; always ends with the separator.
+std::string TempPath();
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// Makes one folder (mode 0755, less the umask); its parent must exist. Returns 0 or the
+// errno value (EEXIST when anything of that name is already there).
+int CreateFolder(const std::string& path);
+
+}  // namespace platform

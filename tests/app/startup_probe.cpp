@@ -1,0 +1,42 @@
+// A stand-in installer for the start-up tests: the real start-up and shut-down, with a
+// "window" that stays open for a while (or crashes), and stages that say when they run.
+//   startup_probe HOLD_MS [crash] [switches...]
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "app/startup.h"
+#include "app/startup_events.h"
+
+namespace {
+
+class PrintingEvents : public StartupEvents {
+public:
+    void CurlInitFailed() override { std::puts("curl init failed"); }
+    void Crashed() override {
+        std::puts("crash reported");
+        std::fflush(stdout);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int holdMs = argc > 1 ? std::atoi(argv[1]) : 0;
+    const bool crash = argc > 2 && std::strcmp(argv[2], "crash") == 0;
+    static PrintingEvents events;
+    SetStartupEvents(&events);
+
+    StartupStages stages;
+    stages.startTracker = [] { std::puts("tracker started"); };
+    stages.releaseTracker = [] { std::puts("tracker released"); };
+    stages.runMainWindow = [&] {
+        std::puts("window");
+        std::fflush(stdout);
+        if (crash) std::raise(SIGSEGV);
+        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+    };
+    return RunInstaller(stages);
+}

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../support/scratch_folder.h"
+
+extern char** environ;
+
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int outFd = -1;
+};
+
+// Starts a program with standard output on a pipe, in an environment whose runtime folder
+// (where the single-instance lock lives) is the test's own.
+Child Start(const std::vector<std::string>& argv, const std::string& runtimeFolder) {
+    int pipeFds[2];
+    EXPECT_EQ(pipe(pipeFds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<std::string> env{"XDG_RUNTIME_DIR=" + runtimeFolder};
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0) env.emplace_back(*e);
+    std::vector<char*> envp, args;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvCopy = argv;
+    for (auto& a : argvCopy)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    Child run;
+    EXPECT_EQ(posix_spawn(&run.pid, args[0], &actions, nullptr, args.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    run.outFd = pipeFds[0];
+    return run;
+}
+
+// Waits for the program; returns its wait status and what it printed.
+std::pair<int, std::string> Finish(Child& run) {
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(run.outFd, buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<size_t>(n));
+    close(run.outFd);
+    int status = 0;
+    if (run.pid > 0) waitpid(run.pid, &status, 0);
+    return {status, out};
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    testing_support::ScratchFolder m_scratch;
+    const std::string& m_runtime = m_scratch.Path();  // where the single-instance lock lives
+};
+
+TEST_F(StartupTest, NormalRunExitsZero) {
+    Child run = Start({COLLIVO_INSTALLER_PATH}, m_runtime);
+    const auto [status, out] = Finish(run);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(StartupTest, OfTwoInstancesStartedAtOnceOneRunsAndTheOtherExitsMinusOneAtOnce) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    Child children[2] = {Start({STARTUP_PROBE_PATH, "3000"}, m_runtime),
+                         Start({STARTUP_PROBE_PATH, "3000"}, m_runtime)};
+
+    // The one that lost the race ends first, long before the winner's window closes.
+    int status = 0;
+    const pid_t loserPid = waitpid(-1, &status, 0);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255);  // -1
+    Child& loser = children[0].pid == loserPid ? children[0] : children[1];
+    Child& winner = children[0].pid == loserPid ? children[1] : children[0];
+    loser.pid = -1;                       // already reaped
+    EXPECT_EQ(Finish(loser).second, "");  // no window, no tracker
+
+    const auto [winnerStatus, winnerOut] = Finish(winner);
+    ASSERT_TRUE(WIFEXITED(winnerStatus));
+    EXPECT_EQ(WEXITSTATUS(winnerStatus), 0);
+    EXPECT_EQ(winnerOut, "tracker started\nwindow\ntracker released\n");
+
+    // Once the first has ended, the next instance runs.
+    Child third = Start({STARTUP_PROBE_PATH, "0"}, m_runtime);
+    EXPECT_EQ(WEXITSTATUS(Finish(third).first), 0);
+}
+
+TEST_F(StartupTest, TrackerDisabledBySwitchIsStillReleased) {
+    Child run = Start({STARTUP_PROBE_PATH, "0", "-", "-isenableappanalytics=false"}, m_runtime);
+    const auto [status, out] = Finish(run);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(out, "tracker started\nwindow\ntracker released\n");
+}
+
+TEST_F(StartupTest, CrashIsReportedOnceThenTheProcessDiesOfItsSignal) {
+    Child run = Start({STARTUP_PROBE_PATH, "0", "crash"}, m_runtime);
+    const auto [status, out] = Finish(run);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_EQ(out, "tracker started\nwindow\ncrash reported\n");
+}
+
+}  // namespace
