@@ -17,4 +17,16 @@ void PrintNotification(int code, double value, const wchar_t* text);
 // Prints "stage-cli: <message>" to standard error and returns the usage exit code (2).
 int UsageError(const std::string& message);
 
+// send-test-events --url URL --count N (send_test_events_command.cpp).
+int SendTestEventsCommand(const Args& args);
+
+// download [--type N] URL SAVE_PATH (download_command.cpp).
+int DownloadCommand(const Args& args);
+
+// run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...] (run_package_command.cpp).
+int RunPackageCommand(const Args& args);
+
+// run-uninstaller UNINSTALLER TARGET_DIR (run_uninstaller_command.cpp).
+int RunUninstallerCommand(const Args& args);
+
 }  // namespace stage_cli

@@ -36,11 +36,17 @@ struct Command {
 // One row per subcommand; each subcommand's file declares its entry in commands.h.
 const Command kCommands[] = {
     {"help", "help", nullptr},
+    {"download", "download [--type N] URL SAVE_PATH", stage_cli::DownloadCommand},
+    {"send-test-events", "send-test-events --url URL --count N", stage_cli::SendTestEventsCommand},
+    {"run-package", "run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...]",
+     stage_cli::RunPackageCommand},
+    {"run-uninstaller", "run-uninstaller UNINSTALLER TARGET_DIR", stage_cli::RunUninstallerCommand},
 };
 
 int PrintUsage(FILE* out) {
     std::fprintf(out, "usage: stage-cli COMMAND [ARGS]\ncommands:\n");
-    for (const auto& command : kCommands) std::fprintf(out, "  %s\n", command.usage);
+    for (const auto& command : kCommands)
+        std::fprintf(out, "  %s\n", command.usage);
     return out == stdout ? 0 : 2;
 }
 

@@ -1,0 +1,69 @@
+// CurlClient: downloads one file over one libcurl connection into "<save path>.part",
+// resuming from that file's size, and renames it to the save path when the transfer ends
+// well. Before the transfer it finds the URL the redirects lead to and the remote length.
+// Used by one thread at a time (its owner's worker); Abort() may come from any thread.
+// libcurl's global initialisation is the caller's precondition.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+// Results of Start besides 0 and libcurl's own CURLcode values.
+inline constexpr int CC_ERR_FILE_OPEN = -996;  // the part file could not be opened
+inline constexpr int CC_ERR_CURL_INIT = -997;  // no easy handle
+inline constexpr int CC_ERR_TOO_SMALL = -998;  // remote length unknown or below 1 MiB
+
+class CurlClient {
+public:
+    // (owner, speed in bytes per second, reserved 0.0, percent 0 to 100); called at most once
+    // a second on the thread that runs Start.
+    using ProgressHook = void (*)(void* owner, double speed, double reserved, double percent);
+
+    static constexpr double kMinimumLength = 1048576.0;
+
+    CurlClient(std::wstring url, std::wstring savePath, void* owner, ProgressHook hook);
+    // Deletes the part file.
+    ~CurlClient();
+    CurlClient(const CurlClient&) = delete;
+    CurlClient& operator=(const CurlClient&) = delete;
+
+    std::wstring GetSavePath(bool part) const;
+    // Blocks until the transfer ends: 0, a CURLcode, or one of the CC_ERR_ codes.
+    int Start();
+    // Makes the running transfer, and every later one, stop at its next progress call.
+    void Abort() { m_abort = true; }
+
+    // Real URL and remote length found by the last discovery; kept from one Start to the next.
+    const std::string& RealUrl() const { return m_realUrl; }
+    double FileLength() const { return m_fileLength; }
+    // Reason text of the last CC_ERR_FILE_OPEN.
+    const std::wstring& OpenError() const { return m_openError; }
+
+    // Discovery helpers. Head returns a handle (or null) that the caller reads and cleans up.
+    static CURL* Head(const std::string& url);
+    static std::string GetRealUrl(CURL* handle);
+    static double GetDownloadFileLength(CURL* handle);
+    static double GetDownloadFileLength_Str(const std::string& url);
+    static std::string GetRealUrl_Str(const std::string& url);
+
+private:
+    static int ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dlnow,
+                                curl_off_t ultotal, curl_off_t ulnow);
+    static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
+    static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
+
+    std::wstring m_url;
+    std::wstring m_savePath;
+    void* m_owner;
+    CURL* m_curl = nullptr;
+    ProgressHook m_progressHook;
+    double m_fileLength = -1.0;
+    int64_t m_resumeOffset = -1;
+    int64_t m_lastProgressTime = 0;
+    std::atomic<bool> m_abort{false};
+    std::wstring m_openError;
+    std::string m_realUrl;
+};

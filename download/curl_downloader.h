@@ -1,0 +1,52 @@
+// CCurlDownloader: the single-connection downloader. Each run (Start) fetches the package
+// with one CurlClient on a worker thread named "ABDEF", retries failed transfers within a
+// budget, resuming the part file, and checks the file's MD5 against the digest in the real
+// URL. Every callback call comes from that worker.
+//
+// Start may be called from inside the callback (the answer to DL_CODE_RETRY): it then does
+// not wait for its own worker, which returns right after the callback. Destroying the
+// downloader stops a running transfer, waits for the worker, and sends nothing further.
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "download/curl_client.h"
+#include "download/downloader.h"
+#include "sys/thread.h"
+
+class CCurlDownloader : public CDownloader {
+public:
+    // Deletes a part file left at the save path, so a new downloader never resumes the file
+    // of an earlier process.
+    CCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath);
+    ~CCurlDownloader() override;
+    CCurlDownloader(const CCurlDownloader&) = delete;
+    CCurlDownloader& operator=(const CCurlDownloader&) = delete;
+
+    int Start() override;
+
+private:
+    static void OnClientProgress(void* owner, double speed, double reserved, double percent);
+    static uint32_t dlThreadFun(void* downloader);
+    void Run();
+    // Waits out the pause between two tries; false when the downloader is being destroyed.
+    bool BackOff();
+    bool Stopping();
+
+    StageCallback m_callback;
+    std::wstring m_savePath;
+    std::wstring m_url;
+    CurlClient m_client;
+    std::unique_ptr<Utils::Thread> m_thread;
+    bool m_retried = false;
+
+    // Guards m_thread, m_parked and m_stopping, which Start, the worker and the destructor share.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    // A worker that started the next run from inside its own callback; joined later.
+    std::unique_ptr<Utils::Thread> m_parked;
+};

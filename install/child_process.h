@@ -1,0 +1,71 @@
+// ChildProcess: one program started hidden with its standard input, output and error on
+// pipes; the installer reads what it writes and waits for its end. Owned and used by one
+// thread only, the worker of the runner that made it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "install/child_pipe.h"
+#include "platform/child_process.h"
+
+class ChildProcess {
+public:
+    // Room for the command line and its terminator: 1023 characters at most.
+    static constexpr size_t kCommandLineSize = 1024;
+    // The most output bytes handed on at a time.
+    static constexpr size_t kReadSize = 1024;
+
+    enum class ReadState { kData, kIdle, kEnded };
+    using OutputHandler = std::function<void(std::string_view bytes)>;
+
+    ChildProcess() = default;
+    ~ChildProcess() { Release(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // The pipes are made by the owner, in this order, before Create.
+    ChildPipe& ErrorPipe() { return m_errorPipe; }
+    ChildPipe& OutputPipe() { return m_outputPipe; }
+    ChildPipe& InputPipe() { return m_inputPipe; }
+
+    // Starts the program the command line names, split into arguments by the Windows rules,
+    // then closes the child's pipe ends here. Throws Utils::Exception for a command line of
+    // 1024 characters or more, missing pipes, or a program that cannot be started (the
+    // pipes then stay open until Release).
+    void Create(const std::wstring& commandLine);
+
+    // Waits up to `timeoutMs` (-1 without limit) for output and copies at most `size` bytes
+    // of standard output into `buffer` (kData, count in `*count`). Standard error is read
+    // and dropped on the way, so a child writing there never fills the pipe and stalls.
+    // kIdle when no standard output came in time, kEnded when both streams are at their end.
+    // The parent never writes to standard input and keeps it open, so a child reading it
+    // waits.
+    ReadState ReadOutput(char* buffer, size_t size, int timeoutMs, size_t* count);
+
+    // Reads standard output to its end, handing each piece (at most kReadSize bytes) to
+    // `handler` as it arrives, and returns when both streams have ended or, should something
+    // the child started still hold them, when the child has ended and nothing more waits.
+    void ReadOutputToEnd(const OutputHandler& handler);
+
+    // kStillActive (259) while the child runs, then its exit code.
+    uint32_t ExitCode() { return m_process.ExitCode(); }
+    // Waits for the child's end, at most `timeoutMs` (-1 without limit); true once it ended.
+    bool Wait(int timeoutMs = -1) { return m_process.Wait(timeoutMs); }
+    void Kill() { m_process.Kill(); }
+    uint32_t ProcessId() const { return m_process.Id(); }
+    const std::wstring& CommandLine() const { return m_commandLine; }
+
+    // Closes every pipe end still open. A child still running is left running.
+    void Release();
+
+private:
+    std::wstring m_commandLine;
+    ChildPipe m_errorPipe;
+    ChildPipe m_outputPipe;
+    ChildPipe m_inputPipe;
+    platform::SpawnedProcess m_process;
+};

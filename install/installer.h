@@ -1,0 +1,88 @@
+// CInstaller: runs the downloaded full setup package silently and turns its console protocol
+// into notifications. The owner sets the fields and calls Start from any one thread; the run
+// and every notification happen on the runner's worker thread ("ABDEF"). Destruction waits
+// for the worker.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "install/child_process.h"
+#include "install/line_splitter.h"
+#include "sys/stage_callback.h"
+#include "sys/thread.h"
+
+class CInstaller {
+public:
+    // Parse results: no line ended the run, the run succeeded, the run failed.
+    static constexpr int kRunGoesOn = 0;
+    static constexpr int kRunSucceeded = 1;
+    static constexpr int kRunFailed = 1000;
+
+    // `package` is the package path already enclosed in double quotes.
+    CInstaller(StageCallback callback, std::wstring package, std::wstring installDir,
+               bool desktopShortcut = true, bool quickLaunchShortcut = true,
+               bool consoleUserIsAdmin = true);
+    ~CInstaller();
+    CInstaller(const CInstaller&) = delete;
+    CInstaller& operator=(const CInstaller&) = delete;
+
+    void SetInstallDir(std::wstring installDir) { m_installDir = std::move(installDir); }
+    void SetDesktopShortcut(bool on) { m_desktopShortcut = on; }
+    void SetQuickLaunchShortcut(bool on) { m_quickLaunchShortcut = on; }
+    void SetConsoleUserIsAdmin(bool on) { m_consoleUserIsAdmin = on; }
+    void SetProcessIsAdmin(bool on) { m_processIsAdmin = on; }
+    void SetInstallLanguage(std::wstring language) { m_installLanguage = std::move(language); }
+
+    // Waits without limit for the worker of an earlier start, builds the command line and
+    // starts a new worker. Returns at once.
+    void Start();
+
+    // The package's command line from the current fields and the InstCmd setting.
+    std::wstring BuildCommandLine() const;
+    const std::wstring& CommandLine() const { return m_commandLine; }
+
+    // Handles the lines that a piece of decoded output completes, keeping an unfinished last
+    // line for the next call. Returns the result of the last line that ended the run, else
+    // kRunGoesOn.
+    int Parse(std::wstring_view chunk);
+    // Handles the lines that a piece of raw output completes, each decoded with the code page
+    // in force when the line began (so "Encode=" takes effect from the next line); the
+    // unfinished last line, with any character cut in two, waits for the next call. NUL
+    // bytes are dropped. Returns as Parse does.
+    int ParseOutput(std::string_view bytes);
+    // At the end of the output: handles an unfinished last line of either form. Returns as
+    // Parse does.
+    int FinishOutput();
+
+    int32_t CodePage() const { return m_codePage; }
+    int32_t VersionMajor() const { return m_versionMajor; }
+    int32_t VersionMinor() const { return m_versionMinor; }
+    int32_t VersionPatch() const { return m_versionPatch; }
+
+private:
+    void Run();
+    int ParseLine(std::wstring_view line);
+    int ParseBytesLine(std::string_view line);
+    void Notify(int code, double value, const wchar_t* text = L"");
+
+    StageCallback m_callback;
+    std::wstring m_package;
+    std::wstring m_installDir;
+    std::wstring m_commandLine;
+    bool m_quickLaunchShortcut;
+    bool m_desktopShortcut;
+    int32_t m_codePage = 0;
+    std::unique_ptr<Utils::Thread> m_worker;
+    std::unique_ptr<ChildProcess> m_child;  // only while the child runs; worker thread only
+    int32_t m_versionMajor = 0;
+    int32_t m_versionMinor = 0;
+    int32_t m_versionPatch = 0;
+    bool m_consoleUserIsAdmin;
+    bool m_processIsAdmin = true;
+    std::wstring m_installLanguage;
+    LineSplitter<wchar_t> m_textLines;
+    LineSplitter<char> m_byteLines;
+};

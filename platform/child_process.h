@@ -1,0 +1,72 @@
+// Child processes with their standard streams on pipes: pipe ends, starting a program, its
+// exit code and waiting for it. Pipe ends are plain handles owned by the caller; a
+// SpawnedProcess belongs to the thread that started it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+using Handle = int;
+inline constexpr Handle kNullHandle = -1;
+
+// The exit code of a process that has not ended yet.
+inline constexpr uint32_t kStillActive = 259;
+
+// Makes an anonymous pipe. Neither end is inherited by any child process unless it is handed
+// to SpawnedProcess::Start as a standard stream, so children started by other threads at the
+// same time never hold them. Returns 0 or the errno value; the ends stay null on failure.
+int CreatePipe(Handle* readEnd, Handle* writeEnd);
+
+// Closes the handle when it is not null and makes it null.
+void CloseHandle(Handle* handle);
+
+// Waits until one of `handles` can be read without blocking (data, or every writer gone) or
+// `timeoutMs` pass (-1 waits without limit, 0 only looks). Null handles are skipped. Returns a
+// mask with bit n set for handles[n], 0 after the timeout, -1 on failure.
+int WaitForInput(const Handle* handles, size_t count, int timeoutMs);
+
+// Reads at most `size` bytes: the count read, 0 at the end of the pipe, -1 on failure.
+long ReadHandle(Handle handle, void* buffer, size_t size);
+
+class SpawnedProcess {
+public:
+    SpawnedProcess() = default;
+    // Collects the exit status when the process has already ended; a running process is
+    // left running.
+    ~SpawnedProcess();
+    SpawnedProcess(const SpawnedProcess&) = delete;
+    SpawnedProcess& operator=(const SpawnedProcess&) = delete;
+
+    // Starts arguments[0] (a path when it holds a "/", else a name looked up in PATH) with
+    // `arguments`, the three handles as its standard input, output and error, and the
+    // parent's environment and current folder. A regular file that lacks the execute bit
+    // gets it first (a downloaded program arrives without it). Signals start at their
+    // default actions and unblocked. Returns 0 or the errno value of the failure.
+    int Start(const std::vector<std::string>& arguments, Handle input, Handle output, Handle error);
+
+    bool Started() const { return m_pid > 0; }
+    uint32_t Id() const { return static_cast<uint32_t>(m_pid); }
+
+    // kStillActive while the process runs; then its exit status, or 128 plus the signal
+    // number when a signal ended it.
+    uint32_t ExitCode();
+    // Waits for the process to end, at most `timeoutMs` (-1 without limit). True once it has.
+    bool Wait(int timeoutMs);
+    // Ends the process at once (SIGKILL); nothing happens once it has ended.
+    void Kill();
+
+private:
+    bool Collect(bool block);
+
+    pid_t m_pid = 0;
+    bool m_ended = false;
+    uint32_t m_exitCode = kStillActive;
+};
+
+}  // namespace platform

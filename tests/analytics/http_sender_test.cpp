@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <curl/curl.h>
+#include <httplib.h>
+#include <openssl/ec.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "../support/log_capture.h"
+#include "analytics/sdk/batch_encoding.h"
+#include "analytics/sdk/default_consumer.h"
+#include "analytics/sdk/http_post.h"
+#include "analytics/sdk/http_response.h"
+#include "analytics/sdk/http_sender.h"
+#include "analytics/sdk/last_upload.h"
+#include "diagnostic_capture.h"
+#include "tools/collect-server/batch_decoding.h"
+#include "tools/collect-server/collect_server.h"
+#include "tools/collect-server/form_body.h"
+
+namespace {
+
+using analytics_test::ClosedPort;
+using analytics_test::DiagnosticCapture;
+
+TEST(HeaderParser, SplitsAtTheFirstColonAndTrims) {
+    const struct {
+        const char* line;
+        const char* name;  // null: nothing stored
+        const char* value;
+    } cases[] = {
+        {"Content-Type: text/plain\r\n", "Content-Type", "text/plain"},
+        {"  X-A  :  b : c \r\n", "X-A", "b : c"},
+        {"Empty:\r\n", "Empty", ""},
+        {"HTTP/1.1 200 OK\r\n", "HTTP/1.1 200 OK", "present"},
+        {"\r\n", nullptr, nullptr},
+        {"   \t\r\n", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::map<std::string, std::string> headers;
+        event_collect::ParseHeaderLine(c.line, &headers);
+        if (c.name == nullptr) {
+            EXPECT_TRUE(headers.empty());
+        } else {
+            EXPECT_EQ(headers, (std::map<std::string, std::string>{{c.name, c.value}}));
+        }
+    }
+    std::map<std::string, std::string> headers;
+    event_collect::ParseHeaderLine("A: 1", &headers);
+    event_collect::ParseHeaderLine("A: 2", &headers);
+    EXPECT_EQ(headers.at("A"), "2");  // a later equal name replaces
+}
+
+TEST(BatchEncoding, Base64UsesTheStandardAlphabetWithPadding) {
+    const struct {
+        std::string in;
+        const char* out;
+    } cases[] = {
+        {"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+        {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\xfb\xff\xbf", 3), "+/+/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        EXPECT_EQ(event_collect::Base64Encode(c.in), c.out);
+    }
+    // Long input stays on one line.
+    const std::string encoded = event_collect::Base64Encode(std::string(100, 'a'));
+    EXPECT_EQ(encoded.size(), 136u);
+    EXPECT_EQ(encoded.find('\n'), std::string::npos);
+}
+
+TEST(BatchEncoding, UrlEscapeKeepsOnlyUnreservedBytes) {
+    const struct {
+        std::string in;
+        const char* out;
+    } cases[] = {
+        {"AZaz09-._~", "AZaz09-._~"},
+        {"+/=", "%2B%2F%3D"},
+        {" &%", "%20%26%25"},
+        {std::string("\x00\xff", 2), "%00%FF"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        EXPECT_EQ(event_collect::UrlEscape(c.in), c.out);
+    }
+}
+
+TEST(BatchEncoding, BodyDecodesBackToTheBatch) {
+    const std::string batch = "[{\"a\":\"\xe4\xb8\xad\"},{\"b\":1.23457e+06}]";
+    std::string body;
+    ASSERT_TRUE(event_collect::MakeUploadBody(batch, &body));
+    ASSERT_EQ(body.rfind("data_list=", 0), 0u);
+    ASSERT_EQ(body.substr(body.size() - 7), "&gzip=1");
+    const auto field = collect_server::FormField(body, "data_list");
+    ASSERT_TRUE(field);
+    const auto base64 = collect_server::UrlUnescape(*field);
+    ASSERT_TRUE(base64);
+    const auto compressed = collect_server::Base64Decode(*base64);
+    ASSERT_TRUE(compressed);
+    ASSERT_GE(compressed->size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>((*compressed)[0]), 0x1f);  // gzip magic
+    EXPECT_EQ(static_cast<unsigned char>((*compressed)[1]), 0x8b);
+    EXPECT_EQ(collect_server::Gunzip(*compressed, 1 << 20), batch);
+}
+
+class SenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(m_server.Start(&error)) << error;
+    }
+    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
+};
+
+TEST_F(SenderTest, UnreachableServerGivesMinusOneAndLibcurlsText) {
+    ClosedPort refusing;
+    const event_collect::HttpResponse response = event_collect::HttpPost(refusing.Url(), "x=1");
+    EXPECT_EQ(response.status, -1);
+    EXPECT_EQ(response.body, curl_easy_strerror(CURLE_COULDNT_CONNECT));
+
+    event_collect::SetLastUploadSucceeded(true);
+    DiagnosticCapture capture;
+    testing_support::LogCapture trace;
+    event_collect::HttpSender sender(refusing.Url());
+    EXPECT_FALSE(sender.Send("[{}]"));
+    EXPECT_FALSE(event_collect::LastUploadSucceeded());
+    EXPECT_EQ(capture.Lines(),
+              std::vector<std::string>{std::string("EventCollect SDK send failed: ") +
+                                       curl_easy_strerror(CURLE_COULDNT_CONNECT)});
+    EXPECT_EQ(trace.Lines(),
+              std::vector<std::string>{"[analytics] EventCollect SDK send failed\n"});
+}
+
+TEST_F(SenderTest, AcceptedUploadSetsTheFlagAndStoresTheRecords) {
+    event_collect::SetLastUploadSucceeded(false);
+    event_collect::HttpSender sender(m_server.Url());
+    DiagnosticCapture capture;
+    EXPECT_TRUE(sender.Send("[{\"a\":1},{\"b\":\"x\"}]"));
+    EXPECT_TRUE(event_collect::LastUploadSucceeded());
+    EXPECT_TRUE(capture.Lines().empty());
+    ASSERT_EQ(m_server.Records().size(), 2u);
+    EXPECT_EQ(m_server.Records()[1].record, "{\"b\":\"x\"}");
+}
+
+TEST_F(SenderTest, FailureLineCarriesTheAnswerBody) {
+    m_server.SetAnswerStatus(503);
+    event_collect::HttpSender sender(m_server.Url());
+    DiagnosticCapture capture;
+    EXPECT_FALSE(sender.Send("[{}]"));
+    EXPECT_EQ(capture.Lines(),
+              std::vector<std::string>{"EventCollect SDK send failed: refused by the status knob"});
+}
+
+// A plain local server to see the request exactly as it arrives.
+class RawServer {
+public:
+    template <typename Handler>
+    explicit RawServer(Handler handler) {
+        m_server.Post("/sa", handler);
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~RawServer() {
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string Url() const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + "/sa?project=pc";
+    }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+TEST_F(SenderTest, PostIsAFormWithTheLibraryUserAgent) {
+    std::string userAgent, contentType, body, project;
+    RawServer raw([&](const httplib::Request& request, httplib::Response& response) {
+        userAgent = request.get_header_value("User-Agent");
+        contentType = request.get_header_value("Content-Type");
+        project = request.get_param_value("project");
+        body = request.body;
+        response.status = 200;
+    });
+    event_collect::HttpSender sender(raw.Url());
+    EXPECT_TRUE(sender.Send("[{}]"));
+    EXPECT_EQ(userAgent, "EventCollect CPP SDK 0.9");
+    EXPECT_EQ(contentType, "application/x-www-form-urlencoded");
+    EXPECT_EQ(project, "pc");
+    std::string expected;
+    ASSERT_TRUE(event_collect::MakeUploadBody("[{}]", &expected));
+    EXPECT_EQ(body, expected);
+}
+
+TEST_F(SenderTest, RedirectsAreNotFollowed) {
+    const std::string target = m_server.Url();
+    RawServer redirecting([&](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect(target, 307);  // 307 would repeat the POST if followed
+    });
+    event_collect::HttpSender sender(redirecting.Url());
+    DiagnosticCapture capture;
+    EXPECT_FALSE(sender.Send("[{}]"));
+    EXPECT_EQ(m_server.UploadCount(), 0);
+}
+
+TEST_F(SenderTest, HungServerTimesOut) {
+    m_server.SetHangMilliseconds(60000);
+    const event_collect::HttpResponse response =
+        event_collect::HttpPost(m_server.Url(), "data_list=&gzip=1");
+    EXPECT_EQ(response.status, -1);
+    EXPECT_EQ(response.body, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
+    // Stop ends the held answer at once rather than after its minute.
+    m_server.Stop();
+}
+
+// A self-signed certificate for 127.0.0.1, made in memory.
+struct SelfSigned {
+    SelfSigned() {
+        key = EVP_EC_gen("P-256");
+        cert = X509_new();
+        X509_set_version(cert, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+        X509_gmtime_adj(X509_getm_notBefore(cert), -60);
+        X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+        X509_set_pubkey(cert, key);
+        X509_NAME* name = X509_get_subject_name(cert);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(cert, name);
+        X509_sign(cert, key, EVP_sha256());
+    }
+    ~SelfSigned() {
+        X509_free(cert);
+        EVP_PKEY_free(key);
+    }
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+};
+
+// Regression: uploads once switched certificate checks off, handing usage data to anyone on
+// the path. An untrusted certificate must fail like any other failed upload.
+TEST(SenderTls, UntrustedCertificateFailsAndKeepsTheRecords) {
+    SelfSigned identity;
+    httplib::SSLServer server(identity.cert, identity.key);
+    ASSERT_TRUE(server.is_valid());
+    std::atomic<int> requests{0};
+    server.Post("/sa", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.status = 200;
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    while (!server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/sa?project=pc";
+    const event_collect::HttpResponse response = event_collect::HttpPost(url, "data_list=&gzip=1");
+    EXPECT_EQ(response.status, -1);
+    EXPECT_EQ(response.body, curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION));
+
+    event_collect::DefaultConsumer queue(url, "");
+    event_collect::utils::ObjectNode record;
+    record.Set("i", event_collect::ValueNode::Int(1));
+    queue.Send(record);
+    DiagnosticCapture capture;
+    EXPECT_FALSE(queue.Flush());
+    EXPECT_EQ(queue.Records(), std::vector<std::string>{"{\"i\":1}"});
+    EXPECT_EQ(requests.load(), 0);
+
+    server.stop();
+    thread.join();
+}
+
+}  // namespace

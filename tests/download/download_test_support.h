@@ -1,0 +1,104 @@
+// Helpers of the download tests: a scratch folder, package files, and a recorder of stage
+// notifications that can wait for the end of a run (with a limit) and answer
+// DL_CODE_RETRY the way the installer's controller does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "download/downloader.h"
+#include "tools/package-server/package_server.h"
+
+namespace download_test {
+
+// A package a little over 1 MiB, the smallest length the client accepts.
+inline constexpr size_t kPackageSize = 1048576 + 102400;
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Writes `size` bytes of a fixed pseudo-random pattern (different bytes at every offset).
+void WritePackage(const std::string& path, size_t size);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+// The Range headers of the GET requests for the package, in order ("" when none was sent).
+std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server);
+int CountRequests(const package_server::PackageServer& server, const std::string& method);
+
+// A package of `size` bytes in a scratch folder, served by its own package server on a
+// free loopback port. The save path lies in the same folder.
+class PackageSite {
+public:
+    explicit PackageSite(size_t size, const package_server::Faults& faults = {});
+    bool Started() const { return m_started; }
+    package_server::PackageServer& Server() { return m_server; }
+    const TempDir& Dir() const { return m_dir; }
+    std::string PackagePath() const { return m_dir / "Collivo.exe"; }
+    std::string Package() const { return ReadFile(PackagePath()); }
+    std::string SavePath() const { return m_dir / "__Package_Collivo.exe"; }
+    std::string PartPath() const { return SavePath() + ".part"; }
+    std::wstring WideSavePath() const;
+    std::wstring WideUrl() const;
+
+private:
+    TempDir m_dir;
+    bool m_written;
+    package_server::PackageServer m_server;
+    bool m_started;
+};
+
+// Whether the file at `path` holds exactly the site's package (reports sizes and the first
+// differing offset instead of the bytes).
+::testing::AssertionResult HoldsPackage(const std::string& path, const PackageSite& site);
+
+struct Notification {
+    int code;
+    double value;
+    std::wstring text;
+    bool operator==(const Notification&) const = default;
+};
+void PrintTo(const Notification& n, std::ostream* os);
+
+class NotificationRecorder {
+public:
+    // Records every call; on DL_CODE_RETRY calls Start of the downloader given to
+    // AnswerRetryWith, from inside the notification. The recorder must outlive the downloader.
+    StageCallback Callback();
+    void AnswerRetryWith(CDownloader* downloader) { m_downloader = downloader; }
+
+    // Waits until `count` runs have ended with DL_CODE_SUCCESS or DL_CODE_FAIL; false when
+    // that takes longer than `limit`.
+    bool WaitForEnds(int count, std::chrono::seconds limit = std::chrono::seconds(60));
+    // Waits for the first DL_CODE_PROGRESS.
+    bool WaitForProgress(std::chrono::seconds limit);
+
+    std::vector<Notification> All() const;
+    std::vector<Notification> WithoutProgress() const;
+    std::vector<double> Progress() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Notification> m_notifications;
+    CDownloader* m_downloader = nullptr;
+};
+
+}  // namespace download_test

@@ -1,0 +1,69 @@
+#include "download/md5.h"
+
+#include <gtest/gtest.h>
+
+#include "download_test_support.h"
+
+namespace {
+
+using download_test::TempDir;
+using download_test::WriteFile;
+
+TEST(Md5FromUrl, TakesTheSegmentBetweenTheLastTwoSlashesAsWritten) {
+    const struct {
+        const char* url;
+        const char* expected;
+    } cases[] = {
+        {"http://h/software/0123456789abcdef0123456789abcdef/Collivo.exe",
+         "0123456789abcdef0123456789abcdef"},
+        {"http://h/0123456789ABCDEF0123456789ABCDEF/Collivo.exe",
+         "0123456789ABCDEF0123456789ABCDEF"},  // no case change
+        // A query is not removed: a "/" inside it counts like any other.
+        {"http://h/d/Collivo.exe?from=a/b", "Collivo.exe?from=a"},
+        {"http://h/abc/", "abc"},
+        {"a//b", ""},
+        {"http://host:8080/Collivo.exe", "host:8080"},
+        {"/Collivo.exe", ""},  // one slash
+        {"one/slash", ""},
+        {"no-slash", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(Md5FromUrl(c.url), c.expected);
+    }
+}
+
+TEST(FileMd5, GivesTheRfc1321TestValues) {
+    const struct {
+        std::string content;
+        const char* digest;
+    } cases[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+        // Many 1 KiB blocks and a short last one: a million "a" characters.
+        {std::string(1000000, 'a'), "7707d6ae4e027c70eea2a935c2296f21"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.digest);
+        WriteFile(dir / "file", c.content);
+        EXPECT_EQ(FileMd5(dir / "file"), c.digest);
+    }
+}
+
+TEST(FileMd5, IsEmptyWhenThereIsNoFileToRead) {
+    TempDir dir;
+    EXPECT_EQ(FileMd5(""), "");
+    EXPECT_EQ(FileMd5(dir / "missing"), "");
+    EXPECT_EQ(FileMd5(dir.Path()), "");  // a folder opens but reads nothing
+}
+
+}  // namespace

@@ -1,0 +1,319 @@
+// Both runners with real child processes: the demo package, its uninstaller and product, and
+// the test helper standing in for a package or an uninstaller.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../support/log_capture.h"
+#include "../support/scratch_folder.h"
+#include "app/installer_settings.h"
+#include "install/child_process.h"
+#include "install/installer.h"
+#include "install/uninstall_runner.h"
+#include "notification_recorder.h"
+#include "sys/accounts.h"
+#include "sys/text.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using install_test::EndsWithin;
+using install_test::Notification;
+using install_test::Recorder;
+using testing_support::ScratchFolder;
+namespace fs = std::filesystem;
+
+constexpr auto kRunLimit = 90s;
+
+std::wstring Wide(const std::string& text) {
+    return Utils::NarrowToWide(text, 0);
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The scratch folder, the InstCmd setting (put back afterwards) and runs that always end.
+class RunnerTest : public ::testing::Test {
+protected:
+    void TearDown() override { Settings().InstCmd = m_savedInstCmd; }
+
+    // Runs a package into `folder` with `instCmd` and returns what it reported.
+    std::shared_ptr<Recorder> RunPackage(const std::wstring& package, const std::string& folder,
+                                         const std::wstring& instCmd = L"") {
+        Settings().InstCmd = instCmd;
+        auto recorder = Recorder::Make();
+        auto runner = std::make_unique<CInstaller>(recorder->Callback(), package, Wide(folder));
+        runner->Start();
+        EXPECT_TRUE(EndsWithin(std::move(runner), kRunLimit)) << "the package run did not end";
+        return recorder;
+    }
+
+    std::shared_ptr<Recorder> RunUninstaller(const std::string& copy, const std::string& folder) {
+        auto recorder = Recorder::Make();
+        auto runner =
+            std::make_unique<UninstallRunner>(recorder->Callback(), Wide(copy), Wide(folder));
+        runner->Start();
+        EXPECT_TRUE(EndsWithin(std::move(runner), kRunLimit)) << "the uninstall did not end";
+        return recorder;
+    }
+
+    // Copies the installed uninstaller away, as the installer does before running it.
+    std::string CopyUninstaller(const std::string& folder) {
+        const std::string copy = m_scratch / "Collivo_un_asa.exe";
+        fs::copy_file(folder + "/uninst.ep", copy, fs::copy_options::overwrite_existing);
+        return copy;
+    }
+
+    static std::wstring DemoPackage() { return L"\"" + Wide(DEMO_PACKAGE_PATH) + L"\""; }
+
+    testing_support::LogCapture m_quiet;
+    ScratchFolder m_scratch;
+    std::wstring m_savedInstCmd = Settings().InstCmd;
+};
+
+TEST_F(RunnerTest, DemoPackageInstallsAndItsUninstallerRemovesIt) {
+    const std::string folder = m_scratch / "Program Files/Collivo";
+    const auto installed = RunPackage(DemoPackage(), folder);
+    const auto seen = installed->Seen();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[0], (Notification{2001, 0, L""}));
+    EXPECT_EQ(seen[1], (Notification{2002, 0, L""}));
+    EXPECT_EQ(seen.back(), (Notification{2003, 0, L""}));
+    const std::wstring dir = Wide(folder);
+    for (const Notification& expected : std::vector<Notification>{{3000, 0, dir},
+                                                                  {3001, 0, dir + L"/Collivo.exe"},
+                                                                  {3002, 0, dir + L"/uninst.ep"},
+                                                                  {3003, 0, dir + L"/uninst.ep"},
+                                                                  {3004, 0, L""},
+                                                                  {3005, 2, L""},
+                                                                  {3007, 1000, L""},
+                                                                  {3008, 0, L""},
+                                                                  {2002, 1, L""}}) {
+        EXPECT_NE(std::find(seen.begin(), seen.end(), expected), seen.end()) << expected;
+    }
+    EXPECT_TRUE(installed->WithCode(2004).empty());
+    EXPECT_GT(fs::file_size(DEMO_PACKAGE_PATH), 1u << 20);
+
+    // The installed product runs.
+    {
+        ChildProcess product;
+        product.ErrorPipe().Create();
+        product.OutputPipe().Create();
+        product.InputPipe().Create();
+        product.Create(L"\"" + dir + L"/Collivo.exe\"");
+        std::string out;
+        product.ReadOutputToEnd([&out](std::string_view bytes) { out += bytes; });
+        ASSERT_TRUE(product.Wait(10000));
+        EXPECT_NE(out.find("running from " + folder), std::string::npos) << out;
+        EXPECT_TRUE(fs::exists(folder + "/Collivo.run"));
+    }
+
+    const auto removed = RunUninstaller(CopyUninstaller(folder), folder);
+    const auto steps = removed->Seen();
+    ASSERT_GE(steps.size(), 2u);
+    EXPECT_EQ(steps.front(), (Notification{5002, 0, L""}));
+    EXPECT_EQ(steps.back(), (Notification{5003, 0, L""}));
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::exists(m_scratch / "Program Files"));
+}
+
+TEST_F(RunnerTest, PackageOutcomesAreReadToTheEndOfItsOutput) {
+    struct Case {
+        const wchar_t* instCmd;
+        std::vector<Notification> required;  // in this order, among the others
+        std::vector<int> forbidden;          // codes that must not come
+        bool exitSuccess;                    // (2003, 1.0) comes
+    } cases[] = {
+        // Nothing printed: the end of the child is the success.
+        {L"--demo-silent", {{2001, 0, L""}, {2002, 0, L""}, {2003, 1, L""}}, {2004}, true},
+        // 1 MiB after the final line: the package never stalls on a full pipe.
+        {L"--demo-flood=1048576", {{2003, 0, L""}}, {2004}, false},
+        // Regression: a failure written after a lot of output, just before the package exits,
+        // was lost and the run counted as a success.
+        {L"--demo-noise=262144 --demo-fail", {{2004, 0, L"安装包安装失败"}}, {2003}, false},
+        {L"--demo-error=\"磁盘空间 不足\"", {{2004, 1000, L"磁盘空间 不足"}}, {2003}, false},
+        {L"--demo-message=\"hello world\"",
+         {{3009, 0, L"hello world"}, {2003, 0, L""}},
+         {2004},
+         false},
+        {L"--demo-gbk --demo-message=安装完成",
+         {{3009, 0, L"安装完成"}, {2003, 0, L""}},
+         {2004},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utils::ToUtf8(c.instCmd));
+        const std::string folder = m_scratch / "case";
+        const auto recorder = RunPackage(DemoPackage(), folder, c.instCmd);
+        const auto seen = recorder->Seen();
+        auto at = seen.begin();
+        for (const auto& expected : c.required) {
+            at = std::find(at, seen.end(), expected);
+            ASSERT_NE(at, seen.end()) << "missing " << expected;
+        }
+        for (int code : c.forbidden)
+            EXPECT_TRUE(recorder->WithCode(code).empty()) << code;
+        EXPECT_EQ(recorder->Has(2003, 1.0), c.exitSuccess);
+        fs::remove_all(folder);
+    }
+}
+
+TEST_F(RunnerTest, SecondStartWaitsForTheFirstRunAndUsesTheNewFolder) {
+    const std::string first = m_scratch / "first";
+    const std::string second = m_scratch / "second";
+    auto recorder = Recorder::Make();
+    auto runner = std::make_unique<CInstaller>(recorder->Callback(), DemoPackage(), Wide(first));
+    runner->Start();
+    runner->SetInstallDir(Wide(second));
+    runner->Start();
+    ASSERT_TRUE(EndsWithin(std::move(runner), kRunLimit));
+    const auto paths = recorder->WithCode(3000);
+    EXPECT_EQ(paths, (std::vector<Notification>{{3000, 0, Wide(first)}, {3000, 0, Wide(second)}}));
+    EXPECT_EQ(recorder->WithCode(2001).size(), 2u);
+    EXPECT_EQ(recorder->WithCode(2003).size(), 2u);
+    EXPECT_TRUE(fs::exists(first + "/Collivo.exe"));
+    EXPECT_TRUE(fs::exists(second + "/Collivo.exe"));
+}
+
+TEST_F(RunnerTest, PackageThatCannotStartFails) {
+    const std::string longFolder = m_scratch / std::string(1000, 'd');
+    struct Case {
+        std::wstring package;
+        std::string folder;
+        std::vector<Notification> expected;
+    } cases[] = {
+        {L"\"" + Wide(m_scratch / "missing.exe") + L"\"",
+         m_scratch / "f",
+         {{2001, 0, L""}, {2002, 0, L""}, {2004, 2.0, L""}}},
+        // A command line of 1024 characters or more does not fit.
+        {DemoPackage(), longFolder, {{2001, 0, L""}, {2002, 0, L""}, {2004, 2.0, L""}}},
+        {L"", m_scratch / "f", {{2001, 0, L""}, {2004, 1.0, L""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utils::ToUtf8(c.package));
+        EXPECT_EQ(RunPackage(c.package, c.folder)->Seen(), c.expected);
+    }
+}
+
+TEST_F(RunnerTest, PackageGetsItsSwitchesAndTheFolderWithBlanksLast) {
+    const std::string program = m_scratch / "my packages/record-args";
+    fs::create_directories(m_scratch / "my packages");
+    fs::copy_file(CHILD_HELPER_PATH, program);
+    const std::string folder = m_scratch / "a b";
+    Settings().InstCmd = L"--demo-x \"q r\"";
+    auto recorder = Recorder::Make();
+    auto runner = std::make_unique<CInstaller>(recorder->Callback(), L"\"" + Wide(program) + L"\"",
+                                               Wide(folder), true, false, true);
+    runner->SetProcessIsAdmin(false);
+    runner->SetInstallLanguage(L"zh_CN");
+    runner->Start();
+    ASSERT_TRUE(EndsWithin(std::move(runner), kRunLimit));
+    EXPECT_EQ(ReadLines(program + ".args"),
+              (std::vector<std::string>{"/S", "-console=show", "-version=1.0.0", "-adminact=true",
+                                        "-authorizationact=false", "-dsc=true", "-ssc=false",
+                                        "-inslang=zh_CN", "--demo-x", "q r", "-instdir=" + folder,
+                                        "/D=" + m_scratch.Path() + "/a", "b"}));
+    EXPECT_EQ(recorder->Seen().back(), (Notification{2003, 1.0, L""}));
+}
+
+TEST_F(RunnerTest, UninstallerGetsTheFolderUnquotedAfterItsSwitches) {
+    const std::string copy = m_scratch / "record-args";
+    fs::copy_file(CHILD_HELPER_PATH, copy);
+    std::wstring consoleUser;
+    const bool consoleAdmin =
+        Utils::GetConsoleUserName(consoleUser) && Utils::IsUserAdmin(consoleUser);
+    const bool processAdmin = Utils::IsUserInAdminGroup();
+
+    const auto recorder = RunUninstaller(copy, m_scratch / "old  install");
+    EXPECT_EQ(recorder->Seen(), (std::vector<Notification>{{5002, 0, L""}, {5003, 1.0, L""}}));
+    EXPECT_EQ(ReadLines(copy + ".args"),
+              (std::vector<std::string>{
+                  "/S", std::string("-adminact=") + (consoleAdmin ? "true" : "false"),
+                  std::string("-authorizationact=") + (processAdmin ? "true" : "false"),
+                  "-console=show", "_?=" + m_scratch.Path() + "/old", "install"}));
+}
+
+TEST_F(RunnerTest, UninstallerThatIsMissingOrCannotStartFails) {
+    const std::string blank = m_scratch / "temp dir";
+    fs::create_directories(blank);
+    fs::copy_file(CHILD_HELPER_PATH, blank + "/Collivo_un_asa.exe");
+    struct Case {
+        std::string copy;
+        std::string folder;
+        std::vector<Notification> expected;
+    } cases[] = {
+        {m_scratch / "Collivo_un_asa.exe",
+         m_scratch / "old",
+         {{5004, 1.0, L"可执行卸载文件不存在"}}},
+        {"", m_scratch / "old", {{5004, 1.0, L"可执行卸载文件不存在"}}},
+        // The copy's path is not quoted, so a blank in it names a program that is not there.
+        {blank + "/Collivo_un_asa.exe", m_scratch / "old", {{5002, 0, L""}, {5004, 2.0, L""}}},
+        {CHILD_HELPER_PATH, m_scratch / std::string(1000, 'd'), {{5002, 0, L""}, {5004, 2.0, L""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.copy);
+        EXPECT_EQ(RunUninstaller(c.copy, c.folder)->Seen(), c.expected);
+    }
+}
+
+TEST_F(RunnerTest, UninstallerOutcomesAreReadToTheEndOfItsOutput) {
+    struct Case {
+        const wchar_t* instCmd;  // the package records the uninstaller's switches
+        std::vector<Notification> required;
+        std::vector<int> forbidden;
+        bool removed;
+    } cases[] = {
+        {L"--demo-uninst-silent", {{5002, 0, L""}, {5003, 1.0, L""}}, {5004, 5005}, true},
+        {L"--demo-uninst-flood=1048576", {{5003, 0, L""}}, {5004, 5005}, true},
+        // Regression: a failure written just before the uninstaller exits was lost.
+        {L"--demo-uninst-noise=262144 --demo-uninst-fail",
+         {{5005, 0, L"安装包卸载失败"}},
+         {5003},
+         false},
+        {L"--demo-uninst-error=locked", {{5005, 0, L"locked"}}, {5003}, false},
+        {L"--demo-uninst-utf8 --demo-uninst-error=文件被占用",
+         {{5005, 0, L"文件被占用"}},
+         {5003},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utils::ToUtf8(c.instCmd));
+        const std::string folder = m_scratch / "old install";
+        ASSERT_TRUE(RunPackage(DemoPackage(), folder, c.instCmd)->Has(2003, 0));
+        const auto recorder = RunUninstaller(CopyUninstaller(folder), folder);
+        const auto seen = recorder->Seen();
+        auto at = seen.begin();
+        for (const auto& expected : c.required) {
+            at = std::find(at, seen.end(), expected);
+            ASSERT_NE(at, seen.end()) << "missing " << expected;
+        }
+        for (int code : c.forbidden)
+            EXPECT_TRUE(recorder->WithCode(code).empty()) << code;
+        EXPECT_EQ(!fs::exists(folder + "/Collivo.exe"), c.removed);
+        fs::remove_all(folder);
+    }
+}
+
+TEST_F(RunnerTest, UninstallerAskingForGbkStillGetsTheAnsiPage) {
+    const std::string folder = m_scratch / "old";
+    ASSERT_TRUE(RunPackage(DemoPackage(), folder, L"--demo-uninst-gbk --demo-uninst-error=卸载失败")
+                    ->Has(2003, 0));
+    const auto errors = RunUninstaller(CopyUninstaller(folder), folder)->WithCode(5005);
+    ASSERT_EQ(errors.size(), 1u);
+    // "Encode=936" means the ANSI page (UTF-8) here, so the GBK text does not decode.
+    EXPECT_NE(errors[0].text, L"卸载失败");
+    EXPECT_NE(errors[0].text.find(L'\uFFFD'), std::wstring::npos);
+}
+
+}  // namespace

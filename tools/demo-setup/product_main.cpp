@@ -1,0 +1,15 @@
+// Collivo.exe: the demo product. Shows that it runs: prints where it runs from and leaves
+// the marker "Collivo.run" (its process id) beside itself, then ends.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/process.h"
+
+int main() {
+    const std::filesystem::path self = platform::ExecutablePath();
+    const std::filesystem::path folder = self.parent_path();
+    std::printf("Collivo 1.7.9 is running from %s\n", folder.c_str());
+    std::ofstream(folder / "Collivo.run") << platform::ProcessId() << "\n";
+    return 0;
+}

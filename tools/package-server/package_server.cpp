@@ -1,0 +1,265 @@
+#include "tools/package-server/package_server.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <httplib.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "tools/package-server/file_body.h"
+#include "tools/package-server/range_header.h"
+
+namespace package_server {
+
+namespace {
+
+constexpr const char* kHost = "127.0.0.1";
+constexpr const char* kRedirectPath = "/software/353";
+constexpr const char* kContentType = "application/octet-stream";
+
+// Length and lower-case MD5 of the file, read in blocks; false when it cannot be read.
+bool ReadPackage(const std::string& path, uint64_t* length, std::string* digest) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!file || !context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1)
+        return false;
+    std::vector<unsigned char> block(1 << 16);
+    *length = 0;
+    size_t read = 0;
+    while ((read = std::fread(block.data(), 1, block.size(), file.get())) > 0) {
+        EVP_DigestUpdate(context.get(), block.data(), read);
+        *length += read;
+    }
+    if (std::ferror(file.get())) return false;
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_DigestFinal_ex(context.get(), md, &size);
+    static const char kHex[] = "0123456789abcdef";
+    digest->clear();
+    for (unsigned int i = 0; i < size; ++i) {
+        digest->push_back(kHex[md[i] >> 4]);
+        digest->push_back(kHex[md[i] & 0xF]);
+    }
+    return true;
+}
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+struct PackageServer::Impl {
+    std::string packagePath;
+    std::string fileName;
+    uint64_t length = 0;
+    std::string digest;
+
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::atomic<bool> stopping{false};
+
+    mutable std::mutex mutex;  // guards faults, requests and observer
+    Faults faults;
+    std::vector<RequestRecord> requests;
+    std::function<void(const RequestRecord&)> observer;
+
+    void Handle(const httplib::Request& request, httplib::Response& response);
+    void ServePackage(const httplib::Request& request, httplib::Response& response,
+                      const Faults& faults);
+    std::string RedirectPath(DigestMode mode) const;
+    bool IsPackagePath(const std::string& path) const;
+};
+
+std::string PackageServer::Impl::RedirectPath(DigestMode mode) const {
+    std::string directory = digest;
+    switch (mode) {
+        case DigestMode::kCorrect:
+            break;
+        case DigestMode::kUpperCase:
+            std::transform(directory.begin(), directory.end(), directory.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            break;
+        case DigestMode::kWrong:
+            directory[0] = directory[0] == '0' ? '1' : '0';
+            break;
+        case DigestMode::kNone:
+            directory = "package";
+            break;
+    }
+    return "/" + directory + "/" + fileName;
+}
+
+bool PackageServer::Impl::IsPackagePath(const std::string& path) const {
+    const size_t slash = path.rfind('/');
+    return slash != std::string::npos && path.compare(slash + 1, std::string::npos, fileName) == 0;
+}
+
+void PackageServer::Impl::Handle(const httplib::Request& request, httplib::Response& response) {
+    Faults current;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        current = faults;
+    }
+    // The library would cut the body to the requested range by itself; ranges are answered
+    // here instead, so that the fault knobs can shape (or ignore) them.
+    const_cast<httplib::Request&>(request).ranges.clear();
+
+    if (request.path == kRedirectPath) {
+        response.set_redirect(RedirectPath(current.digest), 302);
+    } else if (IsPackagePath(request.path)) {
+        ServePackage(request, response, current);
+    } else {
+        response.status = 404;
+    }
+
+    RequestRecord record{request.method, request.path, request.get_header_value("Range"),
+                         response.status};
+    std::function<void(const RequestRecord&)> notify;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        requests.push_back(record);
+        notify = observer;
+    }
+    if (notify) notify(record);
+}
+
+void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib::Response& response,
+                                       const Faults& current) {
+    const int forced = request.method == "HEAD" ? current.headStatus : current.getStatus;
+    if (forced != 0) {
+        response.status = forced;
+        return;
+    }
+
+    RangeRequest range;
+    if (!current.ignoreRange && request.has_header("Range"))
+        range = ParseRange(request.get_header_value("Range"), length);
+    if (range.kind == RangeKind::kUnsatisfiable) {
+        response.status = 416;
+        response.set_header("Content-Range", "bytes */" + std::to_string(length));
+        return;
+    }
+    uint64_t first = 0;
+    uint64_t count = length;
+    response.status = 200;
+    if (range.kind == RangeKind::kSatisfiable) {
+        first = range.range.first;
+        count = range.range.last - range.range.first + 1;
+        response.status = 206;
+        response.set_header("Content-Range", "bytes " + std::to_string(range.range.first) + "-" +
+                                                 std::to_string(range.range.last) + "/" +
+                                                 std::to_string(length));
+    }
+    response.set_header("Accept-Ranges", current.ignoreRange ? "none" : "bytes");
+
+    auto body = FileBody::Open(packagePath, first, count, current.throttleBytesPerSecond,
+                               current.cutAfterBytes, &stopping);
+    if (!body) {
+        response.status = 500;
+        return;
+    }
+    if (count == 0) {
+        response.set_content(std::string(), kContentType);
+    } else if (current.noLength) {
+        response.set_header("Connection", "close");
+        response.set_content_provider(kContentType, [body](size_t offset, httplib::DataSink& sink) {
+            if (offset >= body->Length()) {
+                sink.done();
+                return true;
+            }
+            return body->Send(offset, body->Length() - offset, sink.write);
+        });
+    } else {
+        response.set_content_provider(count, kContentType,
+                                      [body](size_t offset, size_t size, httplib::DataSink& sink) {
+                                          return body->Send(offset, size, sink.write);
+                                      });
+    }
+}
+
+PackageServer::PackageServer(std::string packagePath) : m_impl(std::make_unique<Impl>()) {
+    m_impl->fileName = BaseName(packagePath);
+    m_impl->packagePath = std::move(packagePath);
+}
+
+PackageServer::~PackageServer() {
+    Stop();
+}
+
+bool PackageServer::Start(int port) {
+    Impl& impl = *m_impl;
+    if (impl.thread.joinable() || impl.fileName.empty()) return false;
+    if (!ReadPackage(impl.packagePath, &impl.length, &impl.digest)) return false;
+
+    // Short keep-alive waits let Stop end idle connections quickly.
+    impl.server.set_keep_alive_timeout(1);
+    impl.server.Get(".*", [&impl](const httplib::Request& request, httplib::Response& response) {
+        impl.Handle(request, response);
+    });
+    if (port > 0) {
+        impl.port = impl.server.bind_to_port(kHost, port) ? port : -1;
+    } else {
+        impl.port = impl.server.bind_to_any_port(kHost);
+    }
+    if (impl.port <= 0) return false;
+    impl.thread = std::thread([&impl] { impl.server.listen_after_bind(); });
+    // Stop only takes effect on a running server, so wait until it runs.
+    while (!impl.server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+}
+
+void PackageServer::Stop() {
+    if (!m_impl->thread.joinable()) return;
+    m_impl->stopping = true;
+    m_impl->server.stop();
+    m_impl->thread.join();
+}
+
+int PackageServer::Port() const {
+    return m_impl->port;
+}
+
+std::string PackageServer::BaseUrl() const {
+    return std::string("http://") + kHost + ":" + std::to_string(m_impl->port);
+}
+
+std::string PackageServer::DownloadUrl() const {
+    return BaseUrl() + kRedirectPath;
+}
+
+std::string PackageServer::Digest() const {
+    return m_impl->digest;
+}
+
+uint64_t PackageServer::Length() const {
+    return m_impl->length;
+}
+
+void PackageServer::SetFaults(const Faults& faults) {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->faults = faults;
+}
+
+std::vector<RequestRecord> PackageServer::Requests() const {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    return m_impl->requests;
+}
+
+void PackageServer::SetRequestObserver(std::function<void(const RequestRecord&)> observer) {
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->observer = std::move(observer);
+}
+
+}  // namespace package_server
