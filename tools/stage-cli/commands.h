@@ -29,4 +29,7 @@ int RunPackageCommand(const Args& args);
 // run-uninstaller UNINSTALLER TARGET_DIR (run_uninstaller_command.cpp).
 int RunUninstallerCommand(const Args& args);
 
+// install --dir DIR --url URL [--type N] [--uninstaller PATH] (install_command.cpp).
+int InstallCommand(const Args& args);
+
 }  // namespace stage_cli

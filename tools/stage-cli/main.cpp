@@ -40,6 +40,8 @@ const Command kCommands[] = {
     {"send-test-events", "send-test-events --url URL --count N", stage_cli::SendTestEventsCommand},
     {"run-package", "run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...]",
      stage_cli::RunPackageCommand},
+    {"install", "install --dir DIR --url URL [--type N] [--uninstaller PATH]",
+     stage_cli::InstallCommand},
     {"run-uninstaller", "run-uninstaller UNINSTALLER TARGET_DIR", stage_cli::RunUninstallerCommand},
 };
 

@@ -1,0 +1,204 @@
+#include "install/download_installer.h"
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "app/installer_settings.h"
+#include "download/downloader_factory.h"
+#include "platform/paths.h"
+#include "platform/process_snapshot.h"
+#include "sys/folders.h"
+#include "sys/log.h"
+#include "sys/text.h"
+
+namespace {
+
+// The package path of the last pass that failed to download or ended its installation,
+// shared by every controller of the process.
+std::mutex g_lastPackageMutex;
+std::wstring g_lastPackagePath;
+
+void RemoveFile(const std::wstring& path) {
+    std::error_code ignored;
+    std::filesystem::remove(Utils::WideToNarrow(path, 0), ignored);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'/');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+CDownloadInstaller::CDownloadInstaller(StageCallback callback)
+    : windowCallback(std::move(callback)) {}
+
+CDownloadInstaller::~CDownloadInstaller() {
+    // The uninstaller runner goes first: its success handler starts the downloader, so the
+    // downloader must outlive its worker. The downloader's success handler starts the package
+    // runner, so the runner outlives the downloader's workers.
+    uninstaller.reset();
+    downloader.reset();
+    packageRunner.reset();
+}
+
+void CDownloadInstaller::Configure(std::wstring newUrl, std::wstring newPreviousUninstaller,
+                                   std::wstring newInstallDir, bool newDesktopShortcut,
+                                   bool newQuickLaunchShortcut, bool newConsoleUserIsAdmin,
+                                   bool newProcessIsAdmin, std::wstring newInstallLanguage) {
+    url = std::move(newUrl);
+    previousUninstaller = std::move(newPreviousUninstaller);
+    installDir = std::move(newInstallDir);
+    desktopShortcut = newDesktopShortcut;
+    quickLaunchShortcut = newQuickLaunchShortcut;
+    consoleUserIsAdmin = newConsoleUserIsAdmin;
+    processIsAdmin = newProcessIsAdmin;
+    installLanguage = std::move(newInstallLanguage);
+}
+
+void CDownloadInstaller::Start() {
+    packagePath = installDir + L"/__Package_Collivo.exe";
+    LOG_TRACE(L"CDownloadInstaller::Start", L"DL_TYPE=%d", Settings().DownloadType);
+
+    // Made on the first start and kept: later passes reuse the URL and package path they were
+    // made with.
+    if (!downloader) {
+        downloader = CreateDownloader(
+            Settings().DownloadType,
+            [this](int code, double value, const wchar_t* text) {
+                DownloadNotify(code, value, text);
+            },
+            url, packagePath);
+    }
+    if (!packageRunner) {
+        packageRunner = std::make_unique<CInstaller>(
+            [this](int code, double value, const wchar_t* text) {
+                InstallNotify(code, value, text);
+            },
+            L"\"" + packagePath + L"\"", installDir);
+    }
+    packageRunner->SetInstallDir(installDir);
+    packageRunner->SetDesktopShortcut(desktopShortcut);
+    packageRunner->SetQuickLaunchShortcut(quickLaunchShortcut);
+    packageRunner->SetConsoleUserIsAdmin(consoleUserIsAdmin);
+    packageRunner->SetProcessIsAdmin(processIsAdmin);
+    packageRunner->SetInstallLanguage(installLanguage);
+
+    if (previousUninstaller.empty() ||
+        !platform::PathExists(Utils::WideToNarrow(previousUninstaller, 0))) {
+        downloader->Start();
+        return;
+    }
+
+    const std::wstring tempFolder = Utils::GetTempFolder();
+    const std::wstring copyPath =
+        tempFolder.empty() ? std::wstring() : tempFolder + L"Collivo_un_asa.exe";
+    if (!copyPath.empty()) {
+        // An earlier copy goes first, so a failed copy shows as a missing file rather than
+        // running an old uninstaller.
+        RemoveFile(copyPath);
+        std::error_code ignored;
+        std::filesystem::copy_file(Utils::WideToNarrow(previousUninstaller, 0),
+                                   Utils::WideToNarrow(copyPath, 0),
+                                   std::filesystem::copy_options::overwrite_existing, ignored);
+    }
+    // The earlier pass's runner ended with its pass; releasing it joins its finished worker.
+    uninstaller = std::make_unique<UninstallRunner>(
+        [this](int code, double value, const wchar_t* text) { UninstallNotify(code, value, text); },
+        copyPath, FolderOf(previousUninstaller));
+    if (Settings().InsNew) {
+        while (FindProcessByName(L"Collivo.exe") != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    uninstaller->Start();
+}
+
+void CDownloadInstaller::DownloadNotify(int code, double value, const wchar_t* text) {
+    if (windowCallback) windowCallback(code, value, text);
+    const wchar_t* kLabel = L"CDownloadInstaller::DownloadNotify";
+    switch (code) {
+        case 1001:
+            Utils::CreateDirectoryRecursive(installDir);
+            LOG_TRACE(kLabel, L"DL_CODE_START");
+            break;
+        case 1002:
+            LOG_TRACE(kLabel, L"DL_CODE_PROGRESS");
+            break;
+        case 1003:
+            LOG_TRACE(kLabel, L"DOWNLOAD_SUCCESS");
+            packageRunner->Start();
+            LOG_TRACE(kLabel, L"DL_CODE_SUCCESS");
+            break;
+        case 1004:
+            CleanUpPackage();
+            LOG_TRACE(kLabel, L"DL_CODE_FAIL");
+            break;
+        case 1005:
+            LOG_TRACE(kLabel, L"DL_CODE_RETRY");
+            downloader->Start();
+            break;
+        default:
+            break;
+    }
+}
+
+void CDownloadInstaller::UninstallNotify(int code, double value, const wchar_t* text) {
+    if (windowCallback) windowCallback(code, value, text);
+    const wchar_t* kLabel = L"CDownloadInstaller::UninstallNotify";
+    switch (code) {
+        case 5002:
+            LOG_TRACE(kLabel, L"UNIST_CODE_PROGRESS");
+            break;
+        case 5003:
+            LOG_TRACE(kLabel, L"UNIST_CODE_SUCCESS");
+            downloader->Start();
+            break;
+        case 5004:
+            LOG_TRACE(kLabel, L"UNIST_CODE_FAIL");
+            break;
+        case 5005:
+            LOG_TRACE(kLabel, L"UNIST_CODE_ERROR");
+            break;
+        default:
+            break;
+    }
+}
+
+void CDownloadInstaller::InstallNotify(int code, double value, const wchar_t* text) {
+    if (windowCallback) windowCallback(code, value, text);
+    const wchar_t* kLabel = L"CDownloadInstaller::InstallNotify";
+    switch (code) {
+        case 2001:
+            LOG_TRACE(kLabel, L"IST_CODE_START");
+            break;
+        case 2002:
+            LOG_TRACE(kLabel, L"DL_CODE_SUCCESS");  // the download's marker, as it always was
+            break;
+        case 2003:
+            CleanUpPackage();
+            LOG_TRACE(kLabel, L"INSTALL_SUCCESS");
+            break;
+        case 2004:
+            CleanUpPackage();
+            LOG_TRACE(kLabel, L"IST_CODE_FAIL");
+            break;
+        default:
+            break;
+    }
+}
+
+void CDownloadInstaller::CleanUpPackage() {
+    RemoveFile(packagePath);
+    std::lock_guard<std::mutex> lock(g_lastPackageMutex);
+    if (!g_lastPackagePath.empty()) RemoveFile(g_lastPackagePath);
+    g_lastPackagePath = packagePath;
+}
+
+uint32_t CDownloadInstaller::FindProcessByName(const std::wstring& name) {
+    const std::string narrow = Utils::WideToNarrow(name, 0);
+    for (const platform::ProcessEntry& entry : platform::SnapshotProcesses())
+        if (entry.exeName == narrow) return entry.id;
+    return 0;
+}

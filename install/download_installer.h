@@ -1,0 +1,60 @@
+// CDownloadInstaller: carries one installation through its stages — the old uninstaller when
+// an earlier installation left one, the download of the package into the target folder, and
+// the package run. Each worker's notifications go first, unchanged, to the window's callback,
+// then the controller takes its own step.
+//
+// Configure and Start run on the window's thread; the handlers run on the workers' threads
+// (downloader, uninstaller runner, package runner). Destruction waits for every worker.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "download/downloader.h"
+#include "install/installer.h"
+#include "install/uninstall_runner.h"
+#include "sys/stage_callback.h"
+
+class CDownloadInstaller {
+public:
+    explicit CDownloadInstaller(StageCallback windowCallback);
+    ~CDownloadInstaller();
+    CDownloadInstaller(const CDownloadInstaller&) = delete;
+    CDownloadInstaller& operator=(const CDownloadInstaller&) = delete;
+
+    // The inputs of the next pass; `previousUninstaller` is empty when no uninstall must run.
+    void Configure(std::wstring url, std::wstring previousUninstaller, std::wstring installDir,
+                   bool desktopShortcut, bool quickLaunchShortcut, bool consoleUserIsAdmin,
+                   bool processIsAdmin, std::wstring installLanguage);
+
+    // Begins one pass: the uninstaller first when its file exists, else the download.
+    // Returns once the first worker has been started.
+    void Start();
+
+    // The id of a running process whose executable file name is `name` (whole,
+    // case-sensitive), or 0.
+    static uint32_t FindProcessByName(const std::wstring& name);
+
+    const std::wstring& PackagePath() const { return packagePath; }
+
+private:
+    void DownloadNotify(int code, double value, const wchar_t* text);
+    void UninstallNotify(int code, double value, const wchar_t* text);
+    void InstallNotify(int code, double value, const wchar_t* text);
+    void CleanUpPackage();
+
+    std::unique_ptr<UninstallRunner> uninstaller;
+    std::unique_ptr<CDownloader> downloader;
+    std::unique_ptr<CInstaller> packageRunner;
+    std::wstring url;
+    std::wstring previousUninstaller;
+    std::wstring installDir;
+    std::wstring packagePath;
+    std::wstring installLanguage;
+    bool desktopShortcut = true;
+    bool quickLaunchShortcut = true;
+    bool consoleUserIsAdmin = true;
+    bool processIsAdmin = false;
+    StageCallback windowCallback;
+};

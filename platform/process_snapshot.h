@@ -1,0 +1,19 @@
+// A snapshot of the running processes: each one's id and executable file name (the name of
+// its program file where readable, else of its first argument). Safe on any thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct ProcessEntry {
+    uint32_t id;
+    std::string exeName;
+};
+
+// Empty when the process list cannot be read.
+std::vector<ProcessEntry> SnapshotProcesses();
+
+}  // namespace platform
