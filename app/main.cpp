@@ -1,8 +1,23 @@
 // Entry point of the Collivo installer.
+#include "analytics/installer_analytics.h"
+#include "analytics/installer_reporting.h"
 #include "app/startup.h"
+#include "app/startup_events.h"
+#include "download/download_report.h"
 
 int main() {
+    // Reports raised before the tracker exists are held until it does.
+    static orvane::analytics::InstallerStartupEvents startupEvents;
+    SetStartupEvents(&startupEvents);
+    SetDownloadTaskReporter([](const std::wstring& name, float elapsedSeconds,
+                               const std::wstring& reason,
+                               const std::map<std::wstring, std::wstring>& extra) {
+        orvane::analytics::ReportTaskEvent(name, elapsedSeconds, reason, extra);
+    });
+
     StartupStages stages;
-    // The analytics tracker and the main window join here as they are built.
+    stages.startTracker = &orvane::analytics::StartInstallerTracker;
+    stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
+    // The main window joins here as it is built.
     return RunInstaller(stages);
 }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -31,9 +32,19 @@ Child Start(const std::vector<std::string>& argv, const std::string& runtimeFold
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    std::vector<std::string> env{"XDG_RUNTIME_DIR=" + runtimeFolder};
-    for (char** e = environ; *e != nullptr; ++e)
-        if (std::strncmp(*e, "XDG_RUNTIME_DIR=", 16) != 0) env.emplace_back(*e);
+    // Every per-user folder (the single-instance lock, the analytics files) in the scratch
+    // folder, so that no test touches the home of whoever runs it.
+    const std::vector<std::string> own{"XDG_RUNTIME_DIR=" + runtimeFolder, "HOME=" + runtimeFolder,
+                                       "XDG_CONFIG_HOME=" + runtimeFolder + "/config",
+                                       "XDG_DATA_HOME=" + runtimeFolder + "/data"};
+    std::vector<std::string> env = own;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        const bool replaced = std::any_of(own.begin(), own.end(), [&](const std::string& o) {
+            return entry.substr(0, entry.find('=') + 1) == o.substr(0, o.find('=') + 1);
+        });
+        if (!replaced) env.emplace_back(*e);
+    }
     std::vector<char*> envp, args;
     for (auto& e : env)
         envp.push_back(e.data());
@@ -73,6 +84,8 @@ TEST_F(StartupTest, NormalRunExitsZero) {
     const auto [status, out] = Finish(run);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The analytics tracker was started (its folder made) and released.
+    EXPECT_TRUE(std::filesystem::is_directory(m_runtime + "/data/OVLocal/Collivo.downloader"));
 }
 
 TEST_F(StartupTest, OfTwoInstancesStartedAtOnceOneRunsAndTheOtherExitsMinusOneAtOnce) {

@@ -1,0 +1,32 @@
+// A stand-in installer for the crash-report tests: the real start-up with the installer's
+// analytics wiring, a "window" that reports a click and then crashes, and the real shut-down.
+//   crash_report_probe URL segv|throw [switches...]
+// URL is the collection server the tracker reports to.
+#include <csignal>
+#include <cstring>
+#include <stdexcept>
+
+#include "analytics/installer_analytics.h"
+#include "analytics/installer_reporting.h"
+#include "app/installer_settings.h"
+#include "app/startup.h"
+#include "app/startup_events.h"
+#include "sys/text.h"
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    Settings().AnalyticsUrl = Utils::FromUtf8(argv[1]);
+    const bool throwing = std::strcmp(argv[2], "throw") == 0;
+
+    static orvane::analytics::InstallerStartupEvents events;
+    SetStartupEvents(&events);
+    StartupStages stages;
+    stages.startTracker = &orvane::analytics::StartInstallerTracker;
+    stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
+    stages.runMainWindow = [throwing] {
+        orvane::analytics::ReportClickEvent(L"立即安装", {{L"AB", L"IN"}});
+        if (throwing) throw std::runtime_error("unhandled");
+        std::raise(SIGSEGV);
+    };
+    return RunInstaller(stages);
+}

@@ -1,0 +1,136 @@
+// Test helpers for the tracker layer: per-user folders in a scratch folder, process-wide
+// analytics state put back between tests, and records read as JSON.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <stdlib.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../support/scratch_folder.h"
+#include "analytics/analytics_tracker.h"
+#include "analytics/sdk/last_upload.h"
+#include "analytics/sdk/sdk.h"
+#include "analytics/tracker_holder.h"
+#include "app/installer_settings.h"
+#include "tools/collect-server/collect_server.h"
+
+namespace analytics_test {
+
+// Sets environment variables for the life of the object and puts the old values back.
+class EnvironmentOverride {
+public:
+    EnvironmentOverride() = default;
+    ~EnvironmentOverride() {
+        for (const auto& [name, value] : m_saved) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+    }
+    EnvironmentOverride(const EnvironmentOverride&) = delete;
+    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
+
+    // An empty optional unsets the variable.
+    void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (m_saved.count(name) == 0) {
+            const char* old = getenv(name.c_str());
+            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> m_saved;
+};
+
+// Every per-user folder in a scratch folder; process-wide analytics state reset before and
+// after each test (no library instance, last upload failed, no tracker, analytics enabled).
+class TrackerTest : public ::testing::Test {
+protected:
+    TrackerTest() {
+        m_env.Set("HOME", m_scratch.Path());
+        m_env.Set("XDG_CONFIG_HOME", m_scratch / "config");
+        m_env.Set("XDG_DATA_HOME", m_scratch / "data");
+        m_env.Set("XDG_RUNTIME_DIR", m_scratch.Path());
+        ResetState();
+    }
+    ~TrackerTest() override { ResetState(); }
+
+    static void ResetState() {
+        orvane::analytics::ResetTrackerHolder();
+        event_collect::Sdk::Shutdown();
+        event_collect::SetLastUploadSucceeded(false);
+        Settings().IsEnableAppAnalytics = true;
+    }
+
+    // The analytics folder of application "X" under the scratch data folder.
+    std::string AnalyticsFolder(const std::string& appName = "X") const {
+        return m_scratch / ("data/OVLocal/" + appName + "/");
+    }
+    std::string SettingsFile(const std::string& appName = "X") const {
+        return AnalyticsFolder(appName) + appName + "_OVSConfigure.ini";
+    }
+    std::string StagingFile(const std::string& appName = "X") const {
+        return AnalyticsFolder(appName) + appName + "_OVSStaging.txt";
+    }
+
+    static orvane::analytics::TrackerConfig Config(const std::string& serverUrl) {
+        orvane::analytics::TrackerConfig config;
+        config.appName = "X";
+        config.appVersion = "1.0";
+        config.appStore = "store";
+        config.serverUrl = serverUrl;
+        return config;
+    }
+
+    testing_support::ScratchFolder m_scratch;
+    EnvironmentOverride m_env;
+};
+
+inline Json::Value ParseJson(const std::string& text) {
+    Json::Value value;
+    Json::CharReaderBuilder builder;
+    std::string errors;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors))
+        ADD_FAILURE() << "not JSON: " << text << " (" << errors << ")";
+    return value;
+}
+
+inline std::vector<Json::Value> ServerRecords(const collect_server::CollectServer& server) {
+    std::vector<Json::Value> out;
+    for (const auto& row : server.Records())
+        out.push_back(ParseJson(row.record));
+    return out;
+}
+
+// The records queued in the library, oldest first.
+inline std::vector<Json::Value> QueuedRecords() {
+    std::vector<Json::Value> out;
+    if (const auto consumer = event_collect::Sdk::Consumer())
+        for (const auto& text : consumer->Records())
+            out.push_back(ParseJson(text));
+    return out;
+}
+
+// The "event" (or, for profile records, the "type") of each record, in order.
+inline std::vector<std::string> Names(const std::vector<Json::Value>& records) {
+    std::vector<std::string> out;
+    for (const auto& record : records)
+        out.push_back(record.isMember("event") ? record["event"].asString()
+                                               : record["type"].asString());
+    return out;
+}
+
+}  // namespace analytics_test
