@@ -11,12 +11,6 @@ namespace {
 const wchar_t* TrueFalse(bool on) {
     return on ? L"true" : L"false";
 }
-
-// The last line of a chunk that ends the run decides the chunk's result.
-void Keep(int* result, int lineResult) {
-    if (lineResult != CInstaller::kRunGoesOn) *result = lineResult;
-}
-
 }  // namespace
 
 CInstaller::CInstaller(StageCallback callback, std::wstring package, std::wstring installDir,
@@ -76,63 +70,32 @@ void CInstaller::Run() {
         return;
     }
     Notify(2002, 0);
-    m_textLines.Reset();
-    m_byteLines.Reset();
-    try {
-        m_child = std::make_unique<ChildProcess>();
-        m_child->ErrorPipe().Create();
-        m_child->OutputPipe().Create();
-        m_child->InputPipe().Create();
-        m_child->Create(m_commandLine);
-    } catch (const Utils::Exception& e) {
-        LOG_TRACE(L"CInstaller::Run", L"cannot start the package: %hs", e.what());
-        m_child.reset();
-        Notify(2004, 2.0);
-        return;
-    }
-
+    std::string error;
     // Every line is read and handled, a final one included, before the run is judged: a
-    // failure reported just before the package exits must not pass for a success, and a
-    // package that goes on writing must never stall on a full pipe.
-    bool endedByReport = false;
-    m_child->ReadOutputToEnd([&](std::string_view bytes) {
-        if (ParseOutput(bytes) != kRunGoesOn) endedByReport = true;
-    });
-    if (FinishOutput() != kRunGoesOn) endedByReport = true;
-    m_child->Wait();
-    m_child->Release();
-    m_child.reset();
-    if (!endedByReport) Notify(2003, 1.0);
+    // failure reported just before the child exits must not pass for a success.
+    switch (m_reader.RunToEnd(m_commandLine, &error)) {
+        case ConsoleReader::Outcome::kNotStarted:
+            LOG_TRACE(L"CInstaller::Run", L"cannot start the package: %hs", error.c_str());
+            Notify(2004, 2.0);
+            break;
+        case ConsoleReader::Outcome::kEndedSilently:
+            Notify(2003, 1.0);
+            break;
+        case ConsoleReader::Outcome::kEndedByReport:
+            break;
+    }
 }
 
 int CInstaller::Parse(std::wstring_view chunk) {
-    int result = kRunGoesOn;
-    m_textLines.Feed(chunk, [&](std::wstring_view line) { Keep(&result, ParseLine(line)); });
-    return result;
+    return m_reader.FeedText(chunk);
 }
 
 int CInstaller::ParseOutput(std::string_view bytes) {
-    std::string withoutNul;
-    if (bytes.find('\0') != std::string_view::npos) {
-        for (char c : bytes)
-            if (c != '\0') withoutNul += c;
-        bytes = withoutNul;
-    }
-    int result = kRunGoesOn;
-    m_byteLines.Feed(bytes, [&](std::string_view line) { Keep(&result, ParseBytesLine(line)); });
-    return result;
+    return m_reader.FeedBytes(bytes);
 }
 
 int CInstaller::FinishOutput() {
-    int result = kRunGoesOn;
-    m_byteLines.Finish([&](std::string_view line) { Keep(&result, ParseBytesLine(line)); });
-    m_textLines.Finish([&](std::wstring_view line) { Keep(&result, ParseLine(line)); });
-    return result;
-}
-
-int CInstaller::ParseBytesLine(std::string_view line) {
-    // An unknown code page gives an empty text: the line is then ignored.
-    return ParseLine(Utils::NarrowToWide(line, static_cast<unsigned>(m_codePage)));
+    return m_reader.Finish();
 }
 
 int CInstaller::ParseLine(std::wstring_view line) {

@@ -9,8 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "install/child_process.h"
-#include "install/line_splitter.h"
+#include "install/console_reader.h"
 #include "sys/stage_callback.h"
 #include "sys/thread.h"
 
@@ -65,7 +64,6 @@ public:
 private:
     void Run();
     int ParseLine(std::wstring_view line);
-    int ParseBytesLine(std::string_view line);
     void Notify(int code, double value, const wchar_t* text = L"");
 
     StageCallback m_callback;
@@ -76,13 +74,11 @@ private:
     bool m_desktopShortcut;
     int32_t m_codePage = 0;
     std::unique_ptr<Utils::Thread> m_worker;
-    std::unique_ptr<ChildProcess> m_child;  // only while the child runs; worker thread only
     int32_t m_versionMajor = 0;
     int32_t m_versionMinor = 0;
     int32_t m_versionPatch = 0;
     bool m_consoleUserIsAdmin;
     bool m_processIsAdmin = true;
     std::wstring m_installLanguage;
-    LineSplitter<wchar_t> m_textLines;
-    LineSplitter<char> m_byteLines;
+    ConsoleReader m_reader{[this](std::wstring_view line) { return ParseLine(line); }, &m_codePage};
 };

@@ -12,11 +12,6 @@ namespace {
 const wchar_t* TrueFalse(bool on) {
     return on ? L"true" : L"false";
 }
-
-void Keep(int* result, int lineResult) {
-    if (lineResult != UninstallRunner::kRunGoesOn) *result = lineResult;
-}
-
 }  // namespace
 
 UninstallRunner::UninstallRunner(StageCallback callback, std::wstring uninstallerCopy,
@@ -56,61 +51,32 @@ void UninstallRunner::Run() {
         return;
     }
     Notify(5002, 0);
-    m_textLines.Reset();
-    m_byteLines.Reset();
-    try {
-        m_child = std::make_unique<ChildProcess>();
-        m_child->ErrorPipe().Create();
-        m_child->OutputPipe().Create();
-        m_child->InputPipe().Create();
-        m_child->Create(m_commandLine);
-    } catch (const Utils::Exception& e) {
-        LOG_TRACE(L"UninstallRunner::Run", L"cannot start the uninstaller: %hs", e.what());
-        m_child.reset();
-        Notify(5004, 2.0);
-        return;
+    std::string error;
+    // Every line is read and handled, a final one included, before the run is judged: a
+    // failure reported just before the child exits must not pass for a success.
+    switch (m_reader.RunToEnd(m_commandLine, &error)) {
+        case ConsoleReader::Outcome::kNotStarted:
+            LOG_TRACE(L"UninstallRunner::Run", L"cannot start the uninstaller: %hs", error.c_str());
+            Notify(5004, 2.0);
+            break;
+        case ConsoleReader::Outcome::kEndedSilently:
+            Notify(5003, 1.0);
+            break;
+        case ConsoleReader::Outcome::kEndedByReport:
+            break;
     }
-
-    // Read to the end before judging: a "State=Fail" written just before the uninstaller
-    // exits must not pass for a success.
-    bool reportAtExit = true;
-    m_child->ReadOutputToEnd([&](std::string_view bytes) {
-        if (ParseOutput(bytes) != kRunGoesOn) reportAtExit = false;
-    });
-    if (FinishOutput() != kRunGoesOn) reportAtExit = false;
-    m_child->Wait();
-    m_child->Release();
-    m_child.reset();
-    if (reportAtExit) Notify(5003, 1.0);
 }
 
 int UninstallRunner::Parse(std::wstring_view chunk) {
-    int result = kRunGoesOn;
-    m_textLines.Feed(chunk, [&](std::wstring_view line) { Keep(&result, ParseLine(line)); });
-    return result;
+    return m_reader.FeedText(chunk);
 }
 
 int UninstallRunner::ParseOutput(std::string_view bytes) {
-    std::string withoutNul;
-    if (bytes.find('\0') != std::string_view::npos) {
-        for (char c : bytes)
-            if (c != '\0') withoutNul += c;
-        bytes = withoutNul;
-    }
-    int result = kRunGoesOn;
-    m_byteLines.Feed(bytes, [&](std::string_view line) { Keep(&result, ParseBytesLine(line)); });
-    return result;
+    return m_reader.FeedBytes(bytes);
 }
 
 int UninstallRunner::FinishOutput() {
-    int result = kRunGoesOn;
-    m_byteLines.Finish([&](std::string_view line) { Keep(&result, ParseBytesLine(line)); });
-    m_textLines.Finish([&](std::wstring_view line) { Keep(&result, ParseLine(line)); });
-    return result;
-}
-
-int UninstallRunner::ParseBytesLine(std::string_view line) {
-    return ParseLine(Utils::NarrowToWide(line, static_cast<unsigned>(m_codePage)));
+    return m_reader.Finish();
 }
 
 int UninstallRunner::ParseLine(std::wstring_view line) {

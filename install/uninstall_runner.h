@@ -9,8 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "install/child_process.h"
-#include "install/line_splitter.h"
+#include "install/console_reader.h"
 #include "sys/stage_callback.h"
 #include "sys/thread.h"
 
@@ -43,7 +42,6 @@ public:
 private:
     void Run();
     int ParseLine(std::wstring_view line);
-    int ParseBytesLine(std::string_view line);
     void Notify(int code, double value, const wchar_t* text = L"");
 
     StageCallback m_callback;
@@ -52,7 +50,5 @@ private:
     std::wstring m_targetDir;
     int32_t m_codePage = 0;
     std::unique_ptr<Utils::Thread> m_worker;
-    std::unique_ptr<ChildProcess> m_child;  // only while the uninstaller runs; worker only
-    LineSplitter<wchar_t> m_textLines;
-    LineSplitter<char> m_byteLines;
+    ConsoleReader m_reader{[this](std::wstring_view line) { return ParseLine(line); }, &m_codePage};
 };
