@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release --target collivo-installer
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCOLLIVO_TESTS=OFF >/dev/null
+# The installer and the outside programs of the demo (package server, demo package, stage-cli).
+cmake --build build/release
 exec build/release/app/collivo-installer "$@"
