@@ -1,13 +1,17 @@
 #include "download/downloader_factory.h"
 
 #include "download/curl_downloader.h"
+#include "download/mt_curl_downloader.h"
+#include "download/win_downloader.h"
 
 std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StageCallback callback,
                                               const std::wstring& url,
                                               const std::wstring& savePath) {
-    // Type 2 (system downloader) and type 3 (multi-part) join this switch when those
-    // downloaders exist; until then every type gets the single-connection downloader.
     switch (downloadType) {
+        case 2:
+            return std::make_unique<CWinDownloader>(std::move(callback), url, savePath);
+        case 3:
+            return std::make_unique<CMTCurlDownloader>(std::move(callback), url, savePath);
         default:
             return std::make_unique<CCurlDownloader>(std::move(callback), url, savePath);
     }

@@ -1,4 +1,5 @@
-// Picks the downloader for the DownloadType setting. The caller owns the result.
+// Picks the downloader for the DownloadType setting: 2 the system downloader, 3 the
+// multi-part downloader, any other value the single-connection one. The caller owns it.
 #pragma once
 
 #include <memory>

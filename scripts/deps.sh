@@ -7,7 +7,7 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libglib2.0-dev
-    libcurl4-openssl-dev libssl-dev libcpp-httplib-dev curl
+    libcurl4-openssl-dev libssl-dev libcpp-httplib-dev curl aria2
     zlib1g-dev libsqlite3-dev libjsoncpp-dev
     libgtk-3-dev libcairo2-dev libpango1.0-dev libpugixml-dev libarchive-dev p7zip-full
     fonts-wqy-microhei xvfb xauth

@@ -6,7 +6,6 @@
 #include <future>
 
 #include "../support/log_capture.h"
-#include "download/downloader_factory.h"
 #include "download_test_support.h"
 #include "sys/text.h"
 
@@ -190,22 +189,6 @@ TEST(CurlDownloader, DestroyingItStopsTheTransferAndWaits) {
     EXPECT_EQ(seen.back().code, DL_CODE_PROGRESS);
     EXPECT_FALSE(download_test::Exists(site.PartPath()));
     EXPECT_FALSE(download_test::Exists(site.SavePath()));
-}
-
-TEST(CurlDownloader, AnEmptySavePathFailsRightAfterTheStart) {
-    DrivenDownload run(L"http://127.0.0.1:9/software/353", L"");
-    ASSERT_TRUE(run.StartAndWait());
-    run.downloader.reset();
-    EXPECT_EQ(run.recorder.All(), (std::vector<Notification>{kStart, {DL_CODE_FAIL, 1.0, L""}}));
-}
-
-TEST(CreateDownloader, EveryTypeGivesTheSingleConnectionDownloaderForNow) {
-    for (int type : {0, 1, 4, 5, -1}) {
-        SCOPED_TRACE(type);
-        const auto downloader = CreateDownloader(
-            type, [](int, double, const wchar_t*) {}, L"http://127.0.0.1:9/software/353", L"");
-        EXPECT_NE(dynamic_cast<CCurlDownloader*>(downloader.get()), nullptr);
-    }
 }
 
 }  // namespace

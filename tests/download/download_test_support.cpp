@@ -1,11 +1,13 @@
 #include "download_test_support.h"
 
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "sys/text.h"
 
@@ -32,8 +34,13 @@ void WritePackage(const std::string& path, size_t size) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -43,6 +50,21 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
+}
+
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) close(fd);
+    return port;
 }
 
 std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server) {
@@ -101,6 +123,7 @@ StageCallback NotificationRecorder::Callback() {
             if (code == DL_CODE_RETRY) restart = m_downloader;
         }
         m_changed.notify_all();
+        if (code == DL_CODE_RETRY && m_beforeRetry) m_beforeRetry();
         if (restart != nullptr) restart->Start();
     };
 }

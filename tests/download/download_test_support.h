@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -38,6 +39,9 @@ void WritePackage(const std::string& path, size_t size);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+
+// A loopback port that nothing listens on (bound once by the system, then released).
+int ClosedPort();
 
 // The Range headers of the GET requests for the package, in order ("" when none was sent).
 std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server);
@@ -83,6 +87,8 @@ public:
     // AnswerRetryWith, from inside the notification. The recorder must outlive the downloader.
     StageCallback Callback();
     void AnswerRetryWith(CDownloader* downloader) { m_downloader = downloader; }
+    // Runs `hook` on DL_CODE_RETRY before Start is called again (e.g. to mend the server).
+    void BeforeRetry(std::function<void()> hook) { m_beforeRetry = std::move(hook); }
 
     // Waits until `count` runs have ended with DL_CODE_SUCCESS or DL_CODE_FAIL; false when
     // that takes longer than `limit`.
@@ -99,6 +105,7 @@ private:
     std::condition_variable m_changed;
     std::vector<Notification> m_notifications;
     CDownloader* m_downloader = nullptr;
+    std::function<void()> m_beforeRetry;
 };
 
 }  // namespace download_test

@@ -17,7 +17,7 @@ const char kUsage[] =
     "usage: package-server --package FILE [--port N] [--throttle BYTES_PER_SECOND]\n"
     "                      [--cut-after BYTES] [--head-status N] [--get-status N]\n"
     "                      [--no-length] [--ignore-range] [--digest correct|upper|wrong|none]\n"
-    "                      [--log]\n";
+    "                      [--faults-from OFFSET] [--log]\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "package-server: %s\n%s", problem, kUsage);
@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
             faults.headStatus = static_cast<int>(number);
         } else if (flag == "--get-status") {
             faults.getStatus = static_cast<int>(number);
+        } else if (flag == "--faults-from") {
+            faults.faultsFrom = static_cast<uint64_t>(number);
         } else {
             return Usage(("unknown flag: " + flag).c_str());
         }

@@ -136,15 +136,21 @@ void PackageServer::Impl::Handle(const httplib::Request& request, httplib::Respo
 
 void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib::Response& response,
                                        const Faults& current) {
-    const int forced = request.method == "HEAD" ? current.headStatus : current.getStatus;
-    if (forced != 0) {
-        response.status = forced;
+    const bool head = request.method == "HEAD";
+    if (head && current.headStatus != 0) {
+        response.status = current.headStatus;
         return;
     }
 
     RangeRequest range;
     if (!current.ignoreRange && request.has_header("Range"))
         range = ParseRange(request.get_header_value("Range"), length);
+    const uint64_t requestedFirst = range.kind == RangeKind::kNone ? 0 : range.range.first;
+    const bool faulty = !head && requestedFirst >= current.faultsFrom;
+    if (faulty && current.getStatus != 0) {
+        response.status = current.getStatus;
+        return;
+    }
     if (range.kind == RangeKind::kUnsatisfiable) {
         response.status = 416;
         response.set_header("Content-Range", "bytes */" + std::to_string(length));
@@ -163,8 +169,9 @@ void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib:
     }
     response.set_header("Accept-Ranges", current.ignoreRange ? "none" : "bytes");
 
-    auto body = FileBody::Open(packagePath, first, count, current.throttleBytesPerSecond,
-                               current.cutAfterBytes, &stopping);
+    auto body =
+        FileBody::Open(packagePath, first, count, faulty ? current.throttleBytesPerSecond : 0,
+                       faulty ? current.cutAfterBytes : -1, &stopping);
     if (!body) {
         response.status = 500;
         return;

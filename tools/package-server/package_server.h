@@ -31,6 +31,9 @@ struct Faults {
     bool noLength = false;     // send no Content-Length (body ends when the connection does)
     bool ignoreRange = false;  // answer 200 with the whole file whatever the Range says
     DigestMode digest = DigestMode::kCorrect;  // what the redirect puts before the file name
+    // The body faults above (throttle, cut, GET status) only hit requests whose first byte
+    // lies at or past this package offset, e.g. only the second half of a ranged download.
+    uint64_t faultsFrom = 0;
 };
 
 struct RequestRecord {

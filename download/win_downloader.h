@@ -1,0 +1,78 @@
+// CWinDownloader: the system downloader. Each run (Start) hands the package URL to the system
+// URL download on a worker thread named "ABDEF", up to three attempts 1 s apart, and watches
+// its progress through the embedded CBindCallback. No resume, no digest check, never a
+// DL_CODE_RETRY. Every callback call comes from the worker.
+//
+// Every Start gets a fresh run on a new worker (the first one is made, suspended, by the
+// constructor). Start waits for the previous worker first, except when called from that
+// worker's own callback. Destroying the downloader stops a running download, waits for the
+// worker and sends nothing further.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "download/downloader.h"
+#include "platform/url_download.h"
+#include "sys/thread.h"
+
+class CWinDownloader : public CDownloader {
+public:
+    // The system download; replaceable so that a test can watch the attempts.
+    using UrlDownload = std::function<platform::HRESULT(
+        const std::wstring& url, const std::wstring& path, platform::BindStatusCallback* callback)>;
+
+    // Receives the system download's progress; lives inside its downloader.
+    class CBindCallback : public platform::BindStatusCallback {
+    public:
+        // Sets m_abort: a download still reporting to it stops at its next report.
+        ~CBindCallback() override;
+        // E_ABORT once aborted; a report without a length (progressMax 0) is not passed on.
+        platform::HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t statusCode,
+                                     const wchar_t* statusText) override;
+        void SetCallback(StageCallback callback) { m_callback = std::move(callback); }
+        void Abort() { m_abort = true; }
+
+    private:
+        StageCallback m_callback;
+        std::atomic<bool> m_abort{false};
+    };
+
+    CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath);
+    CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                   UrlDownload download);
+    ~CWinDownloader() override;
+    CWinDownloader(const CWinDownloader&) = delete;
+    CWinDownloader& operator=(const CWinDownloader&) = delete;
+
+    int Start() override;
+
+    // The URL as handed to the system: its UTF-8 bytes from 33 to 126 unchanged, a space as
+    // "+", every other byte as "%" and two upper-case hexadecimal digits.
+    static std::wstring UrlEncode(const std::wstring& url);
+
+private:
+    static uint32_t DownloadWorker(void* downloader);
+    void Run();
+    // The pause after a failed attempt; false when the downloader is being destroyed.
+    bool Pause();
+
+    CBindCallback m_bindCallback;
+    StageCallback m_callback;
+    std::wstring m_savePath;
+    std::wstring m_url;
+    std::unique_ptr<Utils::Thread> m_worker;
+    UrlDownload m_download;
+
+    // Guards m_worker, m_started, m_parked and m_stopping (Start, the worker, the destructor).
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_started = false;  // m_worker has been resumed
+    bool m_stopping = false;
+    // A worker that started the next run from inside its own callback; joined later.
+    std::unique_ptr<Utils::Thread> m_parked;
+};

@@ -1,0 +1,128 @@
+#include "platform/url_download.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <tuple>
+
+#include "download_test_support.h"
+#include "sys/text.h"
+
+namespace {
+
+using download_test::HoldsPackage;
+using download_test::kPackageSize;
+using download_test::PackageSite;
+using package_server::Faults;
+
+struct ProgressLog : platform::BindStatusCallback {
+    struct Call {
+        uint64_t progress;
+        uint64_t progressMax;
+        uint32_t status;
+    };
+    std::vector<Call> calls;
+    uint64_t abortFrom = std::numeric_limits<uint64_t>::max();  // answer E_ABORT from here on
+
+    platform::HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t status,
+                                 const wchar_t* /*text*/) override {
+        calls.push_back({progress, progressMax, status});
+        return progress >= abortFrom ? platform::E_ABORT : platform::S_OK;
+    }
+};
+
+size_t FilesIn(const std::string& folder) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++count;
+    return count;
+}
+
+TEST(UrlDownload, ResultsAreTheSystemsHResults) {
+    PackageSite site(kPackageSize);
+    ASSERT_TRUE(site.Started());
+    const std::string base = site.Server().BaseUrl();
+    const std::string localPackage = site.Dir() / "a b 测.exe";
+    std::filesystem::copy_file(site.PackagePath(), localPackage);
+    const std::string closed =
+        "http://127.0.0.1:" + std::to_string(download_test::ClosedPort()) + "/software/353";
+    const struct {
+        const char* name;
+        std::string url;
+        Faults faults;
+        std::string savePath;
+        uint64_t abortFrom;
+        platform::HRESULT expected;
+    } cases[] = {
+        {"redirected package",
+         site.Server().DownloadUrl(),
+         {},
+         site.SavePath(),
+         ~0ull,
+         platform::S_OK},
+        // The system takes spaces and non-ASCII text in a file URL as they are.
+        {"local file", "file://" + localPackage, {}, site.SavePath(), ~0ull, platform::S_OK},
+        {"missing object",
+         base + "/missing",
+         {},
+         site.SavePath(),
+         ~0ull,
+         platform::INET_E_OBJECT_NOT_FOUND},
+        {"server error",
+         site.Server().DownloadUrl(),
+         {.getStatus = 503},
+         site.SavePath(),
+         ~0ull,
+         platform::INET_E_DOWNLOAD_FAILURE},
+        {"nobody listening", closed, {}, site.SavePath(), ~0ull, platform::INET_E_CANNOT_CONNECT},
+        {"missing local file",
+         "file://" + site.Dir() / "none.exe",
+         {},
+         site.SavePath(),
+         ~0ull,
+         platform::INET_E_RESOURCE_NOT_FOUND},
+        {"missing target folder",
+         site.Server().DownloadUrl(),
+         {},
+         site.Dir() / "none/pkg.exe",
+         ~0ull,
+         platform::HResultFromWin32(3)},
+        {"stopped by the handler",
+         site.Server().DownloadUrl(),
+         {},
+         site.SavePath(),
+         1,
+         platform::E_ABORT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(site.SavePath());
+        site.Server().SetFaults(c.faults);
+        ProgressLog log;
+        log.abortFrom = c.abortFrom;
+        const platform::HRESULT hr = platform::URLDownloadToFile(
+            Utils::FromUtf8(c.url), Utils::NarrowToWide(c.savePath, 0), &log);
+        EXPECT_EQ(hr, c.expected) << std::hex << hr;
+
+        ASSERT_FALSE(log.calls.empty());
+        EXPECT_EQ(log.calls.front().status, platform::BINDSTATUS_CONNECTING);
+        EXPECT_EQ(log.calls.front().progressMax, 0u);
+        if (hr == platform::S_OK) {
+            EXPECT_TRUE(HoldsPackage(c.savePath, site));
+            EXPECT_EQ(std::make_tuple(log.calls.back().progress, log.calls.back().progressMax,
+                                      log.calls.back().status),
+                      std::make_tuple(uint64_t{kPackageSize}, uint64_t{kPackageSize},
+                                      uint32_t{platform::BINDSTATUS_ENDDOWNLOADDATA}));
+            for (size_t i = 1; i < log.calls.size(); ++i)
+                EXPECT_GE(log.calls[i].progress, log.calls[i - 1].progress);
+        } else {
+            // Nothing arrives at the save path, and no side file stays behind.
+            EXPECT_FALSE(download_test::Exists(c.savePath));
+        }
+        // The package, its local copy, and the downloaded file when there is one.
+        EXPECT_EQ(FilesIn(site.Dir().Path()), hr == platform::S_OK ? 3u : 2u);
+    }
+}
+
+}  // namespace
