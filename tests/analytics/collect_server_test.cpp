@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "../support/run_program.h"
+
 #include <httplib.h>
 #include <stdio.h>
 #include <sys/wait.h>
@@ -44,15 +46,8 @@ std::vector<std::string> StoredTexts(const CollectServer& server) {
 
 // Runs a command line and returns its exit status and its standard output.
 std::pair<int, std::string> RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return {-1, output};
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    const auto result = testing_support::RunCommand(command);
+    return {result.exitCode, result.output};
 }
 
 class CollectServerTest : public ::testing::Test {

@@ -2,9 +2,6 @@
 
 #include <curl/curl.h>
 #include <httplib.h>
-#include <openssl/ec.h>
-#include <openssl/evp.h>
-#include <openssl/x509.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +11,7 @@
 #include <thread>
 
 #include "../support/log_capture.h"
+#include "../support/untrusted_tls_server.h"
 #include "analytics/sdk/batch_encoding.h"
 #include "analytics/sdk/default_consumer.h"
 #include "analytics/sdk/http_post.h"
@@ -224,47 +222,13 @@ TEST_F(SenderTest, HungServerTimesOut) {
     m_server.Stop();
 }
 
-// A self-signed certificate for 127.0.0.1, made in memory.
-struct SelfSigned {
-    SelfSigned() {
-        key = EVP_EC_gen("P-256");
-        cert = X509_new();
-        X509_set_version(cert, 2);
-        ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
-        X509_gmtime_adj(X509_getm_notBefore(cert), -60);
-        X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
-        X509_set_pubkey(cert, key);
-        X509_NAME* name = X509_get_subject_name(cert);
-        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
-        X509_set_issuer_name(cert, name);
-        X509_sign(cert, key, EVP_sha256());
-    }
-    ~SelfSigned() {
-        X509_free(cert);
-        EVP_PKEY_free(key);
-    }
-    EVP_PKEY* key = nullptr;
-    X509* cert = nullptr;
-};
-
 // Regression: uploads once switched certificate checks off, handing usage data to anyone on
 // the path. An untrusted certificate must fail like any other failed upload.
 TEST(SenderTls, UntrustedCertificateFailsAndKeepsTheRecords) {
-    SelfSigned identity;
-    httplib::SSLServer server(identity.cert, identity.key);
-    ASSERT_TRUE(server.is_valid());
-    std::atomic<int> requests{0};
-    server.Post("/sa", [&](const httplib::Request&, httplib::Response& response) {
-        ++requests;
-        response.status = 200;
-    });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread thread([&] { server.listen_after_bind(); });
-    while (!server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    testing_support::UntrustedTlsServer server;
+    ASSERT_TRUE(server.Valid());
 
-    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/sa?project=pc";
+    const std::string url = server.Url("/sa?project=pc");
     const event_collect::HttpResponse response = event_collect::HttpPost(url, "data_list=&gzip=1");
     EXPECT_EQ(response.status, -1);
     EXPECT_EQ(response.body, curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION));
@@ -276,10 +240,7 @@ TEST(SenderTls, UntrustedCertificateFailsAndKeepsTheRecords) {
     DiagnosticCapture capture;
     EXPECT_FALSE(queue.Flush());
     EXPECT_EQ(queue.Records(), std::vector<std::string>{"{\"i\":1}"});
-    EXPECT_EQ(requests.load(), 0);
-
-    server.stop();
-    thread.join();
+    EXPECT_EQ(server.Requests(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "../support/run_program.h"
+
 #include <stdio.h>
 #include <sys/wait.h>
 
@@ -14,16 +16,9 @@ using collect_server::ServerOptions;
 
 // Runs stage-cli with `arguments` and returns its exit status and everything it printed.
 std::pair<int, std::string> RunStageCli(const std::string& arguments) {
-    const std::string command = std::string(STAGE_CLI_PATH) + " " + arguments + " 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return {-1, output};
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    const auto result =
+        testing_support::RunCommand(std::string(STAGE_CLI_PATH) + " " + arguments + " 2>&1");
+    return {result.exitCode, result.output};
 }
 
 class SendTestEvents : public ::testing::Test {

@@ -13,16 +13,6 @@
 
 namespace download_test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "collivo-dl-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
-}
-
 void WritePackage(const std::string& path, size_t size) {
     std::string bytes(size, '\0');
     uint32_t state = 0x12345678u;

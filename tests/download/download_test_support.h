@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/scratch_folder.h"
 #include "download/downloader.h"
 #include "tools/package-server/package_server.h"
 
@@ -21,18 +22,7 @@ namespace download_test {
 // A package a little over 1 MiB, the smallest length the client accepts.
 inline constexpr size_t kPackageSize = 1048576 + 102400;
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using TempDir = testing_support::ScratchFolder;
 
 // Writes `size` bytes of a fixed pseudo-random pattern (different bytes at every offset).
 void WritePackage(const std::string& path, size_t size);

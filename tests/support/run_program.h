@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,19 @@ inline ProgramResult RunProgram(std::vector<std::string> argv) {
     int status = 0;
     if (spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
+    return result;
+}
+
+// Runs a shell command line the same way (standard output only, unless it redirects more).
+inline ProgramResult RunCommand(const std::string& command) {
+    ProgramResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     return result;
 }
 
