@@ -4,7 +4,7 @@
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 #include "sys/folders.h"
 #include "sys/text.h"
 

@@ -7,7 +7,7 @@
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "platform/registry_store.h"
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 #include "sys/accounts.h"
 #include "sys/folders.h"
 #include "sys/guid.h"

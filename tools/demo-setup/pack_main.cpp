@@ -50,13 +50,13 @@ int main(int argc, char** argv) {
     }
     std::vector<demo::PayloadFile> files;
     for (int n = 3; n < argc; ++n) {
-        const std::string spec = argv[n];
+        const std::string entry = argv[n];
         demo::PayloadFile file;
-        const size_t equals = spec.find('=');
-        const size_t at = spec.find('@');
+        const size_t equals = entry.find('=');
+        const size_t at = entry.find('@');
         if (equals != std::string::npos) {
-            file.name = spec.substr(0, equals);
-            const std::string path = spec.substr(equals + 1);
+            file.name = entry.substr(0, equals);
+            const std::string path = entry.substr(equals + 1);
             if (!ReadFile(path, &file.data)) {
                 std::fprintf(stderr, "demo-pack: cannot read %s\n", path.c_str());
                 return 1;
@@ -64,10 +64,10 @@ int main(int argc, char** argv) {
             struct stat info {};
             if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IXUSR) != 0) file.mode = 0755;
         } else if (at != std::string::npos) {
-            file.name = spec.substr(0, at);
-            file.data = Filler(std::strtoul(spec.c_str() + at + 1, nullptr, 10));
+            file.name = entry.substr(0, at);
+            file.data = Filler(std::strtoul(entry.c_str() + at + 1, nullptr, 10));
         } else {
-            std::fprintf(stderr, "demo-pack: bad entry %s\n", spec.c_str());
+            std::fprintf(stderr, "demo-pack: bad entry %s\n", entry.c_str());
             return 2;
         }
         files.push_back(std::move(file));

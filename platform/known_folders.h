@@ -1,4 +1,4 @@
-// The user's and the system's special folders, in their Linux places. Each returns a path
+// The user's and the system's well-known folders, in their Linux places. Each returns a path
 // without a trailing separator, or nothing when the folder cannot be determined. Read from
 // the environment at each call; safe on any thread.
 #pragma once
