@@ -18,15 +18,15 @@ std::optional<uint64_t> ParseNumber(std::string_view text) {
 RangeRequest ParseRange(std::string_view header, uint64_t fileLength) {
     constexpr std::string_view kUnit = "bytes=";
     if (!header.starts_with(kUnit)) return {};
-    const std::string_view spec = header.substr(kUnit.size());
-    const size_t dash = spec.find('-');
+    const std::string_view byteRange = header.substr(kUnit.size());
+    const size_t dash = byteRange.find('-');
     // Suffix ranges ("-N") and lists ("a-b,c-d") are legal but not something a downloader
     // resuming a file sends; the whole file is a valid answer to them.
-    if (dash == std::string_view::npos || dash == 0 || spec.find(',') != std::string_view::npos)
+    if (dash == std::string_view::npos || dash == 0 || byteRange.find(',') != std::string_view::npos)
         return {};
-    const auto first = ParseNumber(spec.substr(0, dash));
+    const auto first = ParseNumber(byteRange.substr(0, dash));
     if (!first) return {};
-    const std::string_view lastText = spec.substr(dash + 1);
+    const std::string_view lastText = byteRange.substr(dash + 1);
     std::optional<uint64_t> last;
     if (!lastText.empty()) {
         last = ParseNumber(lastText);
