@@ -43,7 +43,7 @@ TEST_F(PumpMessagesTest, NullWindowPumpsForAbout100Ms) {
     const uint32_t start = platform::TickCount();
     EXPECT_TRUE(Utils::PumpMessages(nullptr));
     EXPECT_GT(platform::TickCount() - start, 100u);
-    EXPECT_GE(ticks, 5);
+    EXPECT_GE(ticks, 2);  // a loaded machine may run the 10 ms timer late
 }
 
 TEST_F(PumpMessagesTest, DestroyedWindowReturnsFalseAtOnce) {
