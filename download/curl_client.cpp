@@ -145,15 +145,21 @@ int CurlClient::Start() {
     return result;
 }
 
+int CurlClient::SetHeaderOnlyOptions(CURL* handle, const std::string& url) {
+    int result = 0;
+    result |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
+    result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    return result;
+}
+
 CURL* CurlClient::Head(const std::string& url) {
     CURL* handle = curl_easy_init();
     int result = 0;
     if (handle != nullptr) {
-        result |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-        result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-        result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
-        result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+        result = SetHeaderOnlyOptions(handle, url);
         if (result == 0) {
             result = curl_easy_perform(handle);
             if (result != 0) LogResult(L"CurlClient::Head", __LINE__, result);
@@ -225,12 +231,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
     std::string realUrl;
     CURL* handle = curl_easy_init();
     if (handle == nullptr) return url;
-    int result = 0;
-    result |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
-    result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    int result = SetHeaderOnlyOptions(handle, url);
     if (result == 0) {
         result = curl_easy_perform(handle);
         if (result != 0)

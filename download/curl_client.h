@@ -54,6 +54,8 @@ private:
                                 curl_off_t ultotal, curl_off_t ulnow);
     static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
     static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
+    // The options of a header-only request that follows redirects; the OR of their results.
+    static int SetHeaderOnlyOptions(CURL* handle, const std::string& url);
 
     std::wstring m_url;
     std::wstring m_savePath;

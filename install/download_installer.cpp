@@ -92,18 +92,7 @@ void CDownloadInstaller::Start() {
         return;
     }
 
-    const std::wstring tempFolder = Utils::GetTempFolder();
-    const std::wstring copyPath =
-        tempFolder.empty() ? std::wstring() : tempFolder + L"Collivo_un_asa.exe";
-    if (!copyPath.empty()) {
-        // An earlier copy goes first, so a failed copy shows as a missing file rather than
-        // running an old uninstaller.
-        RemoveFile(copyPath);
-        std::error_code ignored;
-        std::filesystem::copy_file(Utils::WideToNarrow(previousUninstaller, 0),
-                                   Utils::WideToNarrow(copyPath, 0),
-                                   std::filesystem::copy_options::overwrite_existing, ignored);
-    }
+    const std::wstring copyPath = CopyUninstallerToTempFolder(previousUninstaller);
     // The earlier pass's runner ended with its pass; releasing it joins its finished worker.
     uninstaller = std::make_unique<UninstallRunner>(
         [this](int code, double value, const wchar_t* text) { UninstallNotify(code, value, text); },

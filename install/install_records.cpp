@@ -5,9 +5,9 @@
 
 #include "platform/clock.h"
 #include "platform/ini_file.h"
+#include "platform/known_folders.h"
 #include "platform/paths.h"
 #include "platform/registry_store.h"
-#include "platform/known_folders.h"
 #include "sys/accounts.h"
 #include "sys/folders.h"
 #include "sys/guid.h"

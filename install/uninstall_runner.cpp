@@ -1,9 +1,12 @@
 #include "install/uninstall_runner.h"
 
+#include <filesystem>
+
 #include "install/protocol_scan.h"
 #include "platform/paths.h"
 #include "sys/accounts.h"
 #include "sys/exception.h"
+#include "sys/folders.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
@@ -13,6 +16,18 @@ const wchar_t* TrueFalse(bool on) {
     return on ? L"true" : L"false";
 }
 }  // namespace
+
+std::wstring CopyUninstallerToTempFolder(const std::wstring& uninstaller) {
+    const std::wstring tempFolder = Utils::GetTempFolder();
+    if (tempFolder.empty()) return std::wstring();
+    const std::wstring copy = tempFolder + L"Collivo_un_asa.exe";
+    const std::filesystem::path copyPath = Utils::WideToNarrow(copy, 0);
+    std::error_code ignored;
+    std::filesystem::remove(copyPath, ignored);
+    std::filesystem::copy_file(Utils::WideToNarrow(uninstaller, 0), copyPath,
+                               std::filesystem::copy_options::overwrite_existing, ignored);
+    return copy;
+}
 
 UninstallRunner::UninstallRunner(StageCallback callback, std::wstring uninstallerCopy,
                                  std::wstring targetDir)

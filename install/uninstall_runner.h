@@ -13,6 +13,12 @@
 #include "sys/stage_callback.h"
 #include "sys/thread.h"
 
+// Copies an earlier installation's uninstaller to the installer's temporary folder as
+// "Collivo_un_asa.exe" and returns the copy's path (empty without a temporary folder). An
+// earlier copy goes first, so a failed copy shows as a missing file rather than running an
+// old uninstaller.
+std::wstring CopyUninstallerToTempFolder(const std::wstring& uninstaller);
+
 class UninstallRunner {
 public:
     static constexpr int kRunGoesOn = 0;

@@ -133,8 +133,9 @@ TEST_F(ConsumerTest, FailedBatchGoesBackAsFarAsRoomAllows) {
         SCOPED_TRACE(c.name);
         ClosedPort refusing;
         DefaultConsumer* target = nullptr;
-        auto sender = std::make_unique<InFlightSender>(
-            refusing.Url(), [&] { Fill(*target, 1000, 1000 + c.queuedDuringUpload); });
+        auto sender = std::make_unique<InFlightSender>(refusing.Url("/sa?project=pc"), [&] {
+            Fill(*target, 1000, 1000 + c.queuedDuringUpload);
+        });
         DefaultConsumer queue(std::move(sender), "");
         target = &queue;
         Fill(queue, 0, 30);
@@ -249,7 +250,7 @@ TEST_F(ConsumerTest, CloseWaitsForTheBatchInFlight) {
     DefaultConsumer* target = nullptr;
     std::thread closer;
     auto sender = std::make_unique<InFlightSender>(
-        refusing.Url(), [&] { closer = std::thread([&] { target->Close(); }); });
+        refusing.Url("/sa?project=pc"), [&] { closer = std::thread([&] { target->Close(); }); });
     DefaultConsumer queue(std::move(sender), StagingPath());
     target = &queue;
     Fill(queue, 0, 30);

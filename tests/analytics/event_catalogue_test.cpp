@@ -523,7 +523,8 @@ protected:
     void SetUp() override {
         m_env.Set("TZ", "UTC");
         tzset();
-        ASSERT_TRUE(event_collect::Sdk::Init(m_scratch / "staging.txt", m_port.Url(), "D1", false));
+        ASSERT_TRUE(event_collect::Sdk::Init(m_scratch / "staging.txt",
+                                             m_port.Url("/sa?project=pc"), "D1", false));
     }
     void TearDown() override {
         event_collect::Sdk::Shutdown();

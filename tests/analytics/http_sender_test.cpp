@@ -120,14 +120,15 @@ protected:
 
 TEST_F(SenderTest, UnreachableServerGivesMinusOneAndLibcurlsText) {
     ClosedPort refusing;
-    const event_collect::HttpResponse response = event_collect::HttpPost(refusing.Url(), "x=1");
+    const event_collect::HttpResponse response =
+        event_collect::HttpPost(refusing.Url("/sa?project=pc"), "x=1");
     EXPECT_EQ(response.status, -1);
     EXPECT_EQ(response.body, curl_easy_strerror(CURLE_COULDNT_CONNECT));
 
     event_collect::SetLastUploadSucceeded(true);
     DiagnosticCapture capture;
     testing_support::LogCapture trace;
-    event_collect::HttpSender sender(refusing.Url());
+    event_collect::HttpSender sender(refusing.Url("/sa?project=pc"));
     EXPECT_FALSE(sender.Send("[{}]"));
     EXPECT_FALSE(event_collect::LastUploadSucceeded());
     EXPECT_EQ(capture.Lines(),

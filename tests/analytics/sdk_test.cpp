@@ -34,7 +34,7 @@ protected:
                 ("sdk_test_" + std::to_string(::getpid()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
-        ASSERT_TRUE(Sdk::Init(StagingPath(), m_port.Url(), "D1", false));
+        ASSERT_TRUE(Sdk::Init(StagingPath(), m_port.Url("/sa?project=pc"), "D1", false));
     }
     void TearDown() override {
         Sdk::Shutdown();
@@ -209,7 +209,7 @@ TEST_F(SdkTest, AcceptedCallsProduceTheirRecord) {
         EXPECT_EQ(Records(), std::vector<std::string>{c.expected});
         EXPECT_TRUE(capture.Lines().empty());
         Sdk::Shutdown();
-        ASSERT_TRUE(Sdk::Init(StagingPath(), m_port.Url(), "D1", false));
+        ASSERT_TRUE(Sdk::Init(StagingPath(), m_port.Url("/sa?project=pc"), "D1", false));
     }
 }
 
@@ -325,11 +325,12 @@ TEST_F(SdkTest, InitRefusesBadDistinctIds) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         DiagnosticCapture capture;
-        EXPECT_FALSE(Sdk::Init(StagingPath(), m_port.Url(), c.id, false));
+        EXPECT_FALSE(Sdk::Init(StagingPath(), m_port.Url("/sa?project=pc"), c.id, false));
         EXPECT_FALSE(Sdk::IsInitialized());
         EXPECT_EQ(capture.Lines(), std::vector<std::string>{c.line});
     }
-    EXPECT_TRUE(Sdk::Init(StagingPath(), m_port.Url(), std::string(255, 'd'), true));
+    EXPECT_TRUE(
+        Sdk::Init(StagingPath(), m_port.Url("/sa?project=pc"), std::string(255, 'd'), true));
     EXPECT_TRUE(Sdk::IsLoginId());
 }
 

@@ -1,8 +1,6 @@
 #include "download_test_support.h"
 
-#include <netinet/in.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -40,21 +38,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool Exists(const std::string& path) {
     return std::filesystem::exists(path);
-}
-
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    if (fd >= 0) close(fd);
-    return port;
 }
 
 std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server) {

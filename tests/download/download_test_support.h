@@ -30,8 +30,6 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 
-// A loopback port that nothing listens on (bound once by the system, then released).
-int ClosedPort();
 
 // The Range headers of the GET requests for the package, in order ("" when none was sent).
 std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server);

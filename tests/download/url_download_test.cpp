@@ -6,6 +6,7 @@
 #include <limits>
 #include <tuple>
 
+#include "../support/closed_port.h"
 #include "download_test_support.h"
 #include "sys/text.h"
 
@@ -45,8 +46,8 @@ TEST(UrlDownload, ResultsAreTheSystemsHResults) {
     const std::string base = site.Server().BaseUrl();
     const std::string localPackage = site.Dir() / "a b 测.exe";
     std::filesystem::copy_file(site.PackagePath(), localPackage);
-    const std::string closed =
-        "http://127.0.0.1:" + std::to_string(download_test::ClosedPort()) + "/software/353";
+    const testing_support::ClosedPort refusing;
+    const std::string closed = refusing.Url("/software/353");
     const struct {
         const char* name;
         std::string url;

@@ -7,6 +7,7 @@
 #include <future>
 #include <mutex>
 
+#include "../support/closed_port.h"
 #include "download_test_support.h"
 #include "sys/text.h"
 
@@ -128,8 +129,8 @@ TEST(WinDownloader, SendsWebUrlsEncodedAndFileUrlsUnchanged) {
 }
 
 TEST(WinDownloader, AnUnreachableServerGetsThreeAttemptsASecondApart) {
-    const std::wstring url =
-        L"http://127.0.0.1:" + std::to_wstring(download_test::ClosedPort()) + L"/software/353";
+    const testing_support::ClosedPort refusing;
+    const std::wstring url = Utils::NarrowToWide(refusing.Url("/software/353"), 0);
     download_test::TempDir dir;
     WatchedDownload run(url, Utils::NarrowToWide(dir / "__Package_Collivo.exe", 0));
     ASSERT_TRUE(run.StartAndWait(1));

@@ -10,14 +10,10 @@
 
 namespace testing_support {
 
-class LogCapture : public platform::DebugSink {
+// The lines a capture has collected; safe on any thread.
+class CapturedLines {
 public:
-    LogCapture() { platform::SetDebugSink(this); }
-    ~LogCapture() override { platform::SetDebugSink(nullptr); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    void Write(std::string_view line) override {
+    void Add(std::string_view line) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lines.emplace_back(line);
     }
@@ -25,17 +21,31 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lines;
     }
-    // Lines whose text after the prefix contains `part`.
+    // Lines that contain `part`.
     std::vector<std::string> Matching(std::string_view part) const {
         std::vector<std::string> found;
         for (const auto& line : Lines())
             if (line.find(part) != std::string::npos) found.push_back(line);
         return found;
     }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.clear();
+    }
 
 private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
+};
+
+class LogCapture : public platform::DebugSink, public CapturedLines {
+public:
+    LogCapture() { platform::SetDebugSink(this); }
+    ~LogCapture() override { platform::SetDebugSink(nullptr); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    void Write(std::string_view line) override { Add(line); }
 };
 
 }  // namespace testing_support
