@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <mutex>
 
@@ -14,6 +15,10 @@ bool OpenDisplay() {
         // Without either variable GTK would only print a warning and fail.
         if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return;
         available = gtk_init_check(nullptr, nullptr) != FALSE;
+        // GTK adopts the user's locale for everything, also when no display opens. Numbers
+        // must keep the C form the installer writes and parses ("Progress=0.5", the analytics
+        // texts), whatever the desktop's language.
+        setlocale(LC_NUMERIC, "C");
     });
     return available;
 }

@@ -6,7 +6,7 @@
 namespace platform {
 
 // Opens the display on first call; true when one is available. Later calls give the same
-// answer without trying again.
+// answer without trying again. Numbers keep the "C" form (LC_NUMERIC) afterwards.
 bool OpenDisplay();
 
 // The native top-level window type of the display (a GtkWindow pointer here), or null.

@@ -97,7 +97,9 @@ class GtkHostWindow final : public HostWindow {
 public:
     GtkHostWindow(CNativeWindow& window, const HostWindowParams& params)
         : m_window(window), m_layered(params.layered) {
-        m_widget = gtk_window_new(m_layered ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
+        // A layered window (a shadow) is an ordinary managed window kept with its owner, not
+        // an override-redirect popup, which would float above every window on the desktop.
+        m_widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(m_widget);
         GtkWindow* gtkWindow = GTK_WINDOW(m_widget);
         gtk_window_set_decorated(gtkWindow, FALSE);
@@ -117,6 +119,9 @@ public:
         }
         if (m_layered) {
             gtk_window_set_accept_focus(gtkWindow, FALSE);
+            gtk_window_set_focus_on_map(gtkWindow, FALSE);
+            gtk_window_set_skip_taskbar_hint(gtkWindow, TRUE);
+            gtk_window_set_skip_pager_hint(gtkWindow, TRUE);
             gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_UTILITY);
         } else {
             gtk_widget_add_events(m_widget, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK |

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/message_loop.h"
 #include "toolkit/native_window.h"
@@ -18,6 +19,11 @@ struct Posted {
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
+    PostedRelease release;
+
+    void Release() const {
+        if (release != nullptr) release(msg, wParam, lParam);
+    }
 };
 
 // One queue per main context (per UI thread); never freed, so sources may point at it.
@@ -73,6 +79,9 @@ gboolean DeliverOne(gpointer data) {
     if (have) {
         if (CNativeWindow* window = detail::LookupWindow(message.hwnd)) {
             window->SendMessage(message.msg, message.wParam, message.lParam);
+        } else {
+            // Posted while the window was being destroyed, after its queue was purged.
+            message.Release();
         }
     }
     return G_SOURCE_REMOVE;
@@ -85,7 +94,7 @@ GMainContext* CurrentContext() {
 
 }  // namespace
 
-bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PostedRelease release) {
     ThreadQueue* queue = nullptr;
     {
         Registry& registry = TheRegistry();
@@ -95,7 +104,7 @@ bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         queue = it->second.second;
     }
     std::lock_guard<std::mutex> lock(queue->mutex);
-    queue->items.push_back({hwnd, msg, wParam, lParam});
+    queue->items.push_back({hwnd, msg, wParam, lParam, release});
     if (!queue->scheduled) ScheduleLocked(queue);
     return true;
 }
@@ -140,8 +149,38 @@ HWND RegisterWindow(CNativeWindow* window) {
 void UnregisterWindow(HWND hwnd) {
     platform::UnregisterWindow(hwnd);
     Registry& registry = TheRegistry();
+    ThreadQueue* queue = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        const auto it = registry.windows.find(hwnd);
+        if (it == registry.windows.end()) return;
+        queue = it->second.second;
+        registry.windows.erase(it);
+    }
+    std::vector<Posted> dropped;
+    {
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        std::erase_if(queue->items, [&](const Posted& p) {
+            if (p.hwnd != hwnd) return false;
+            dropped.push_back(p);
+            return true;
+        });
+    }
+    // Outside the lock: a release function may post again.
+    for (const Posted& p : dropped)
+        p.Release();
+}
+
+std::vector<HWND> OwnedWindows(HWND owner) {
+    std::vector<HWND> owned;
+    if (owner == nullptr) return owned;
+    Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> lock(registry.mutex);
-    registry.windows.erase(hwnd);
+    // Handles grow with creation, so the map's order is the creation order.
+    for (const auto& [hwnd, entry] : registry.windows) {
+        if (entry.first->GetOwner() == owner) owned.push_back(hwnd);
+    }
+    return owned;
 }
 
 CNativeWindow* LookupWindow(HWND hwnd) {

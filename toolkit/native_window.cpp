@@ -82,8 +82,8 @@ LRESULT CNativeWindow::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return procedure(msg, wParam, lParam);
 }
 
-bool CNativeWindow::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return toolkit::PostMessage(m_hwnd, msg, wParam, lParam);
+bool CNativeWindow::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam, PostedRelease release) {
+    return toolkit::PostMessage(m_hwnd, msg, wParam, lParam, release);
 }
 
 LRESULT CNativeWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM /*lParam*/) {
@@ -140,6 +140,11 @@ void CNativeWindow::Close(UINT result) {
 bool CNativeWindow::DestroyWindow() {
     const HWND hwnd = m_hwnd;
     if (hwnd == nullptr) return false;
+    for (const HWND owned : detail::OwnedWindows(hwnd)) {
+        if (CNativeWindow* window = FromHandle(owned)) window->DestroyWindow();
+    }
+    // An owned window's handler may have destroyed this one meanwhile.
+    if (m_hwnd != hwnd) return true;
     SendMessage(WM_DESTROY, 0, 0);
     DestroyTimers();
     m_host.reset();

@@ -15,6 +15,7 @@
 
 #include "platform/display.h"
 #include "toolkit/host.h"
+#include "toolkit/message_queue.h"
 #include "toolkit/messages.h"
 #include "toolkit/region.h"
 #include "toolkit/types.h"
@@ -50,7 +51,9 @@ public:
     static CNativeWindow* FromHandle(HWND hwnd);
 
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    // See toolkit::PostMessage: `release` frees what a message carries if it is dropped.
+    bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0,
+                     PostedRelease release = nullptr);
 
     void ShowWindow(bool show = true, bool activate = true);
     bool IsVisible() const { return m_visible; }
@@ -60,6 +63,8 @@ public:
     UINT ShowModal();
     // Asks the window to close (posts WM_CLOSE carrying `result`).
     void Close(UINT result = IDOK);
+    // Destroys the windows this one owns first (a tip open over it ends its modal loop), then
+    // this one.
     bool DestroyWindow();
 
     // Centres on the owner when it is visible and not minimised, else on the monitor's work

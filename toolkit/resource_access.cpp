@@ -40,6 +40,15 @@ bool ReadDiskFile(const std::string& path, std::vector<uint8_t>* data) {
     return static_cast<bool>(in.read(reinterpret_cast<char*>(data->data()), size));
 }
 
+bool ReadArchiveFile(std::wstring_view name, std::vector<uint8_t>* data) {
+    const SkinArchive* archive = TheState().archive.get();
+    uint32_t index = 0;
+    uint64_t size = 0;
+    if (archive == nullptr || !archive->Find(name, &index, &size)) return false;
+    data->resize(size);
+    return archive->Read(index, data->data());
+}
+
 }  // namespace
 
 void ResourceAccess::SetResourcePath(std::wstring folder) {
@@ -95,14 +104,7 @@ void ResourceAccess::CloseArchive() {
 }
 
 bool ResourceAccess::ReadFile(std::wstring_view name, std::vector<uint8_t>* data) {
-    if (const SkinArchive* archive = TheState().archive.get()) {
-        uint32_t index = 0;
-        uint64_t size = 0;
-        if (!archive->Find(name, &index, &size)) return false;
-        data->resize(size);
-        return archive->Read(index, data->data());
-    }
-    return ReadDiskFile(DiskPath(name), data);
+    return ReadArchiveFile(name, data) || ReadDiskFile(DiskPath(name), data);
 }
 
 bool ResourceAccess::FileExistsOnDisk(std::wstring_view name) {
@@ -118,10 +120,12 @@ bool ResourceAccess::LoadSkin(int resourceType, int resourceId, std::wstring_vie
     switch (resourceType) {
         case kResourceFile:
             return ReadFile(name, markup);
+        // A skin kept in an archive comes from the archive only: a layout file lying beside
+        // the installer must not stand in for a missing one.
         case kResourceZipFile:
-            return OpenArchiveFile(L"skin.zip") && ReadFile(name, markup);
+            return OpenArchiveFile(L"skin.zip") && ReadArchiveFile(name, markup);
         case kResourceZipResource:
-            return OpenArchiveFromResource(resourceId) && ReadFile(name, markup);
+            return OpenArchiveFromResource(resourceId) && ReadArchiveFile(name, markup);
         default:
             LOG_TRACE(L"ResourceAccess::LoadSkin", L"unsupported resource type %d", resourceType);
             return false;

@@ -40,8 +40,9 @@ public:
     // Forgets the open archive and every image decoded from it (tests and tools).
     static void CloseArchive();
 
-    // A file by name ("\" or "/" as separators): from the open archive when there is one,
-    // else from the resource path. False when it is not found.
+    // A file by name ("\" or "/" as separators): from the open archive when it holds the name,
+    // else from the resource path (files shipped beside the installer). False when neither
+    // has it.
     static bool ReadFile(std::wstring_view name, std::vector<uint8_t>* data);
     // True when `name` exists as a file under the resource path (never the archive).
     static bool FileExistsOnDisk(std::wstring_view name);

@@ -37,6 +37,21 @@ cairo_t* MeasuringContext() {
     return cr;
 }
 
+// A single line shows line breaks as blanks; Pango would draw them as boxes there. One
+// character stays one character, so caret positions keep matching the text.
+std::wstring OneLine(std::wstring_view text) {
+    std::wstring line(text);
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == L'\r') {
+            const bool pair = i + 1 < line.size() && line[i + 1] == L'\n';
+            line[i] = pair ? L'\u200B' : L' ';  // "\r\n" reads as one blank
+        } else if (line[i] == L'\n') {
+            line[i] = L' ';
+        }
+    }
+    return line;
+}
+
 PangoLayout* MakeLayout(cairo_t* cr, const FontInfo& font, std::wstring_view text, uint32_t style,
                         int width) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
@@ -49,9 +64,10 @@ PangoLayout* MakeLayout(cairo_t* cr, const FontInfo& font, std::wstring_view tex
         pango_layout_set_attributes(layout, attributes);
         pango_attr_list_unref(attributes);
     }
-    const std::string utf8 = Utils::ToUtf8(text);
-    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
     const bool wrap = (style & kTextWordBreak) != 0 && (style & kTextSingleLine) == 0;
+    const bool singleLine = (style & kTextSingleLine) != 0;
+    const std::string utf8 = Utils::ToUtf8(singleLine ? OneLine(text) : std::wstring(text));
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
     if (wrap && width > 0) {
         pango_layout_set_width(layout, width * PANGO_SCALE);
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);

@@ -1,92 +1,29 @@
 // One real window on the GTK host, under an Xvfb server the test starts on a free display
 // number: shown and painted, clicked, typed into, tab pages switched, read back from the X
 // server. Skipped only when Xvfb is not installed.
-#include <fcntl.h>
 #include <gdk/gdk.h>
 #include <gdk/gdktestutils.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "../support/scratch_folder.h"
+#include "../support/xvfb.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
 #include "toolkit/gtk_host.h"
 #include "toolkit/tab_layout.h"
 #include "toolkit_test_support.h"
 
-extern char** environ;
-
 namespace toolkit_test {
 namespace {
 
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        const size_t end = std::min(folders.find(':', start), folders.size());
-        const std::string candidate = folders.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
-// An Xvfb server on the first free display number (Xvfb picks it and reports it on a pipe).
-class Xvfb {
-public:
-    ~Xvfb() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Start(const std::string& program) {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {program.c_str(), "-displayfd", fd.c_str(), "-screen", "0",
-                              "1024x768x24",   "-nolisten",  "tcp",      nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawn(&m_pid, program.c_str(), &actions, nullptr,
-                                        const_cast<char* const*>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (spawned != 0) {
-            m_pid = -1;
-            close(fds[0]);
-            return false;
-        }
-        std::string number;
-        pollfd wait{fds[0], POLLIN, 0};
-        // Bounded: a server that has not answered in 20 s is not coming.
-        while (number.find('\n') == std::string::npos && poll(&wait, 1, 20000) > 0) {
-            char buffer[16];
-            const ssize_t got = read(fds[0], buffer, sizeof(buffer));
-            if (got <= 0) break;
-            number.append(buffer, static_cast<size_t>(got));
-        }
-        close(fds[0]);
-        if (number.empty() || number.back() != '\n') return false;
-        m_display = ":" + number.substr(0, number.size() - 1);
-        return true;
-    }
-    const std::string& Display() const { return m_display; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_display;
-};
+using testing_support::FindProgram;
+using testing_support::Xvfb;
 
 class SampleWindow : public TestWindow {
 public:
@@ -103,6 +40,30 @@ public:
     }
     int paints = 0;
 };
+
+// Makes a desktop language that writes numbers with a decimal comma available to this process:
+// the system's own when installed, else compiled into `folder` (used through LOCPATH).
+bool UseCommaLocale(const testing_support::ScratchFolder& folder) {
+    const char* kLocale = "de_DE.UTF-8";
+    if (std::setlocale(LC_ALL, kLocale) == nullptr) {
+        const std::string program = FindProgram("localedef");
+        if (program.empty()) return false;
+        const std::string command =
+            program + " -i de_DE -f UTF-8 " + (folder / kLocale) + " >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) return false;
+        setenv("LOCPATH", folder.Path().c_str(), 1);
+        if (std::setlocale(LC_ALL, kLocale) == nullptr) return false;
+    }
+    std::setlocale(LC_ALL, "C");
+    setenv("LC_ALL", kLocale, 1);
+    return true;
+}
+
+std::string Printed(double value) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f", value);
+    return text;
+}
 
 void SimulateClick(GdkWindow* window, Point p) {
     gdk_test_simulate_button(window, p.x, p.y, 1, static_cast<GdkModifierType>(0),
@@ -121,12 +82,20 @@ TEST(GtkHostTest, RealWindowUnderXvfb) {
     // no accessibility bus is wanted on a private server.
     setenv("GDK_CORE_DEVICE_EVENTS", "1", 1);
     setenv("NO_AT_BRIDGE", "1", 1);
+    // GTK adopts the desktop's language when it starts; numbers must keep their C form.
+    testing_support::ScratchFolder locales;
+    ASSERT_TRUE(UseCommaLocale(locales)) << "no de_DE.UTF-8 locale (scripts/deps.sh installs "
+                                            "the locales package)";
     ASSERT_TRUE(UseHost(HostKind::kGtk)) << "no display at " << server.Display();
 
     ResourceAccess::SetResourcePath(Utils::FromUtf8(COLLIVO_SAMPLE_SKIN));
     SampleWindow window;
     ASSERT_NE(window.Create(nullptr, L"Collivo", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0), nullptr);
     window.CenterWindow();
+    // The premise: GTK did switch to the comma language for everything else.
+    EXPECT_EQ(std::string(std::setlocale(LC_CTYPE, nullptr)), "de_DE.UTF-8");
+    EXPECT_EQ(Printed(0.5), "0.5");
+    EXPECT_EQ(std::strtod("0.5", nullptr), 0.5);
     auto* widget = static_cast<GtkWidget*>(window.GetNativeHandle());
     ASSERT_NE(widget, nullptr);
     ASSERT_TRUE(offscreen::RunUntil(

@@ -58,6 +58,26 @@ TEST_F(SkinResourceTest, WindowReadsItsSkinFromTheLinkedArchive) {
     EXPECT_EQ(ResourceAccess::GetArchive(), archive);
 }
 
+TEST_F(SkinResourceTest, FilesBesideTheInstallerServeNamesTheArchiveLacks) {
+    TempSkin disk;
+    disk.Write("res/extra/only-on-disk.png", SolidPng(2, 2, 0xFF00FF00));
+    disk.Write("res/dot.png", SolidPng(2, 2, 0xFF000000));
+    disk.Write("OnDiskWnd.xml", R"(<Window size="50,50"><Label name="x"/></Window>)");
+    ASSERT_TRUE(ResourceAccess::OpenArchiveFromResource(147));
+
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ResourceAccess::ReadFile(L"res\\extra\\only-on-disk.png", &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), SolidPng(2, 2, 0xFF00FF00));
+    // A name the archive holds comes from the archive, whatever lies on disk.
+    std::vector<uint8_t> fromArchive;
+    ASSERT_TRUE(ResourceAccess::ReadFile(L"res/dot.png", &fromArchive));
+    EXPECT_NE(std::string(fromArchive.begin(), fromArchive.end()), SolidPng(2, 2, 0xFF000000));
+    EXPECT_FALSE(ResourceAccess::ReadFile(L"res/nowhere.png", &bytes));
+    // A layout is never taken from disk for a skin that lives in the archive.
+    TestWindow window(L"OnDiskWnd.xml", kResourceZipResource, 147);
+    EXPECT_EQ(window.CreateWindow(), nullptr);
+}
+
 TEST_F(SkinResourceTest, MissingPiecesFailCreation) {
     {
         SCOPED_TRACE("no such resource");

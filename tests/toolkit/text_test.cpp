@@ -21,6 +21,28 @@ TEST(TextTest, ChineseRendersThroughAFallbackFace) {
     EXPECT_EQ(CountMissingGlyphs(SkinFont(14), L"Collivo 立即安装"), 0);
 }
 
+// A line break inside a single-line text (a failure message shown in a label) reads as a
+// blank, not as boxes.
+TEST(TextTest, LineBreaksInASingleLineDrawAsBlanks) {
+    auto draw = [](std::wstring_view text) {
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 30);
+        cairo_t* cr = cairo_create(surface);
+        DrawText(cr, {0, 0, 200, 30}, text, 0xFF000000, SkinFont(14), kTextSingleLine);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const auto* data = cairo_image_surface_get_data(surface);
+        std::string pixels(reinterpret_cast<const char*>(data),
+                           static_cast<size_t>(cairo_image_surface_get_stride(surface)) * 30);
+        cairo_surface_destroy(surface);
+        return pixels;
+    };
+    const std::string expected = draw(L"下载失败 请重试");
+    for (const wchar_t* text : {L"下载失败\r\n请重试", L"下载失败\n请重试", L"下载失败\r请重试"}) {
+        SCOPED_TRACE(Utils::ToUtf8(text));
+        EXPECT_TRUE(draw(text) == expected);
+    }
+}
+
 TEST(TextTest, MeasuresGrowWithTextAndSize) {
     const Size small = MeasureText(SkinFont(14), L"立即安装", kTextSingleLine, -1);
     const Size large = MeasureText(SkinFont(28), L"立即安装", kTextSingleLine, -1);

@@ -243,6 +243,80 @@ TEST_F(WindowTest, ModalWindowIsAnsweredFromInsideItsLoop) {
     }
 }
 
+TEST_F(WindowTest, DestroyingAnOwnerDestroysItsOwnedWindowsFirst) {
+    // Each window records its WM_DESTROY in `order`.
+    std::vector<std::string> order;
+    auto record = [&](CNativeWindow& window, const std::string& name) {
+        auto previous = std::make_shared<CNativeWindow::WindowProcedure>();
+        *previous = window.Subclass([&order, name, previous](UINT msg, WPARAM w, LPARAM l) {
+            if (msg == WM_DESTROY) order.push_back(name);
+            return (*previous)(msg, w, l);
+        });
+    };
+    m_skin.Write("tip.xml", R"(<Window size="200,100"><Label name="textLbl"/></Window>)");
+    CNativeWindow plain;
+    ASSERT_NE(plain.Create(m_window.GetHWND(), L"owned", WS_POPUP, 0, 0, 0, 10, 10), nullptr);
+    TestWindow tip(L"tip.xml");
+    ASSERT_NE(tip.CreateWindow(m_window.GetHWND()), nullptr);
+    record(m_window, "owner");
+    record(plain, "plain");
+    record(tip, "tip");
+
+    // The owner goes away while the tip runs modally over it (a stage message's handler
+    // closing the installer): the tip's loop ends with it instead of running on.
+    bool loopRan = false;
+    bool tipOutlivedOwner = false;
+    offscreen::AnswerNextModal([&](SkinWindowBase& modal) {
+        loopRan = true;
+        m_window.DestroyWindow();
+        // Ends the loop here should the tip have survived, so the test fails and does not hang.
+        if (IsWindow(modal.GetHWND())) {
+            tipOutlivedOwner = true;
+            modal.DestroyWindow();
+        }
+    });
+    tip.ShowModal();
+    EXPECT_TRUE(loopRan);
+    EXPECT_FALSE(tipOutlivedOwner);
+    EXPECT_EQ(order, (std::vector<std::string>{"plain", "tip", "owner"}));
+    EXPECT_EQ(plain.GetHWND(), nullptr);
+    EXPECT_EQ(tip.GetHWND(), nullptr);
+}
+
+TEST_F(WindowTest, RecordsQueuedForADestroyedWindowAreReleased) {
+    static std::atomic<int> released{0};
+    released = 0;
+    struct Record {
+        int code;
+    };
+    const PostedRelease release = [](UINT, WPARAM, LPARAM lParam) {
+        delete reinterpret_cast<Record*>(lParam);
+        ++released;
+    };
+    const HWND hwnd = m_window.GetHWND();
+    std::thread worker([&] {
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(
+                PostMessage(hwnd, 2024, 0, reinterpret_cast<LPARAM>(new Record{i}), release));
+    });
+    worker.join();
+    // Destroyed before its loop ran: the three records are freed at once, never delivered.
+    int delivered = 0;
+    m_window.onMessage = [&](UINT msg, WPARAM, LPARAM, bool&) -> LRESULT {
+        delivered += msg == 2024 ? 1 : 0;
+        return 0;
+    };
+    m_window.DestroyWindow();
+    EXPECT_EQ(released, 3);
+    offscreen::RunPending();
+    EXPECT_EQ(delivered, 0);
+    EXPECT_EQ(released, 3);
+    // Posting to a window that is gone fails and leaves the record with the poster.
+    Record kept{7};
+    EXPECT_FALSE(PostMessage(hwnd, 2024, 0, reinterpret_cast<LPARAM>(&kept), release));
+    EXPECT_EQ(released, 3);
+}
+
 TEST_F(WindowTest, DefaultClicksCloseAndMinimise) {
     ASSERT_TRUE(offscreen::Click(m_window, L"minbtn"));
     EXPECT_TRUE(m_window.IsMinimized());
