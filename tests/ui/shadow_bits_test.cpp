@@ -20,17 +20,22 @@ uint32_t Alpha(uint32_t pixel) {
     return pixel >> 24;
 }
 
+// The shadow of a width x height window with corners rounded by `corner` (below 2: square).
+ShadowBits ShadowOf(int width, int height, int corner, const ShadowShape& shape) {
+    const WindowRegion region = WindowRegion::RoundRect(width, height, corner, corner);
+    return ComputeShadowBits(RegionSpans(&region, width, height), width, shape);
+}
+
 TEST(ShadowBitsTest, RoundedWindowFallsOffByTheKernelAndKeepsItsOwnAreaClear) {
     // 20 x 16 with round corners; size 4 = sharpness 4, so no erosion and no inner radius.
-    const WindowRegion region = WindowRegion::RoundRect(20, 16, 6, 6);
-    ShadowShape shape;
-    shape.size = 4;
-    shape.sharpness = 4;
-    shape.darkness = 200;
-    shape.xOffset = 0;
-    shape.yOffset = 0;
-    shape.color = 0x00FF8040;  // red 0x40, green 0x80, blue 0xFF
-    const ShadowBits bits = ComputeShadowBits(RegionSpans(&region, 20, 16), 20, shape);
+    // Red 0x40, green 0x80, blue 0xFF.
+    const ShadowShape shape{.size = 4,
+                            .sharpness = 4,
+                            .darkness = 200,
+                            .xOffset = 0,
+                            .yOffset = 0,
+                            .color = 0x00FF8040};
+    const ShadowBits bits = ShadowOf(20, 16, 6, shape);
     ASSERT_EQ(bits.width, 28);
     ASSERT_EQ(bits.height, 24);
 
@@ -56,13 +61,8 @@ TEST(ShadowBitsTest, RoundedWindowFallsOffByTheKernelAndKeepsItsOwnAreaClear) {
 }
 
 TEST(ShadowBitsTest, SquareCornerUsesTheEuclideanDistance) {
-    const WindowRegion square = WindowRegion::RoundRect(10, 10, 0, 0);
-    ShadowShape shape;
-    shape.size = 4;
-    shape.sharpness = 4;
-    shape.darkness = 255;
-    shape.xOffset = shape.yOffset = 0;
-    const ShadowBits bits = ComputeShadowBits(RegionSpans(&square, 10, 10), 10, shape);
+    const ShadowBits bits = ShadowOf(
+        10, 10, 0, {.size = 4, .sharpness = 4, .darkness = 255, .xOffset = 0, .yOffset = 0});
     // The window's top-left pixel sits at (4, 4).
     EXPECT_EQ(Alpha(bits.At(2, 2)), static_cast<uint32_t>(KernelAlpha(std::sqrt(8.0), 0, 4, 255)));
     EXPECT_EQ(Alpha(bits.At(1, 1)), 0u);  // sqrt(18) lies beyond the radius of 4
@@ -71,14 +71,13 @@ TEST(ShadowBitsTest, SquareCornerUsesTheEuclideanDistance) {
 TEST(ShadowBitsTest, ShippedValuesErodeBySharpnessAndShowTheCentreOnlyPastTheOffset) {
     // Size 6, sharpness 10, darkness 20, position (1, 1): the edges move 4 pixels in, the
     // kernel has radius 10 and no inner part, the window sits at (5, 5) in the shadow.
-    const WindowRegion rect = WindowRegion::RoundRect(40, 30, 0, 0);
-    ShadowShape shape;
-    shape.size = 6;
-    shape.sharpness = 10;
-    shape.darkness = 20;
-    shape.xOffset = shape.yOffset = 1;
-    shape.color = 0x26003B76;
-    const ShadowBits bits = ComputeShadowBits(RegionSpans(&rect, 40, 30), 40, shape);
+    const ShadowBits bits = ShadowOf(40, 30, 0,
+                                     {.size = 6,
+                                      .sharpness = 10,
+                                      .darkness = 20,
+                                      .xOffset = 1,
+                                      .yOffset = 1,
+                                      .color = 0x26003B76});
     ASSERT_EQ(bits.width, 52);
     ASSERT_EQ(bits.height, 42);
     const int row = 20;
@@ -101,13 +100,8 @@ TEST(ShadowBitsTest, ShippedValuesErodeBySharpnessAndShowTheCentreOnlyPastTheOff
 }
 
 TEST(ShadowBitsTest, OffsetShowsTheSolidCentreBesideTheWindow) {
-    const WindowRegion rect = WindowRegion::RoundRect(20, 20, 0, 0);
-    ShadowShape shape;
-    shape.size = 4;
-    shape.sharpness = 4;
-    shape.darkness = 100;
-    shape.xOffset = shape.yOffset = 3;
-    const ShadowBits bits = ComputeShadowBits(RegionSpans(&rect, 20, 20), 20, shape);
+    const ShadowBits bits = ShadowOf(
+        20, 20, 0, {.size = 4, .sharpness = 4, .darkness = 100, .xOffset = 3, .yOffset = 3});
     // The window covers columns and rows 1..20; the shadow's solid part 4..23.
     EXPECT_EQ(Alpha(bits.At(22, 12)), 100u);
     EXPECT_EQ(Alpha(bits.At(12, 22)), 100u);
@@ -116,9 +110,7 @@ TEST(ShadowBitsTest, OffsetShowsTheSolidCentreBesideTheWindow) {
 }
 
 TEST(ShadowBitsTest, WindowWithoutARegionHasAnEmptyShadow) {
-    ShadowShape shape;
-    shape.size = 6;
-    const ShadowBits bits = ComputeShadowBits(RegionSpans(nullptr, 30, 20), 30, shape);
+    const ShadowBits bits = ComputeShadowBits(RegionSpans(nullptr, 30, 20), 30, {.size = 6});
     EXPECT_EQ(bits.width, 42);
     EXPECT_EQ(bits.height, 32);
     for (uint32_t pixel : bits.pixels)
