@@ -41,6 +41,17 @@ void WaitAndDispatchOne() {
     g_main_context_iteration(ThreadContext(), TRUE);
 }
 
+void WaitAndDispatchOneFor(uint32_t maxWaitMs) {
+    // A one-shot timeout wakes the wait; it is gone again whether it fired or not.
+    GSource* wake = g_timeout_source_new(maxWaitMs);
+    g_source_set_callback(
+        wake, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+    g_source_attach(wake, ThreadContext());
+    g_main_context_iteration(ThreadContext(), TRUE);
+    g_source_destroy(wake);
+    g_source_unref(wake);
+}
+
 bool DispatchPending() {
     return g_main_context_iteration(ThreadContext(), FALSE) != FALSE;
 }

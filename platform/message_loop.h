@@ -3,6 +3,8 @@
 // Quit requests belong to the calling thread; the window registry is safe on any thread.
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 using WindowHandle = const void*;
@@ -14,6 +16,8 @@ bool TakeQuitMessage(int* exitCode);
 
 // Waits for the next event of the calling thread's main context and dispatches it.
 void WaitAndDispatchOne();
+// The same, but waits no longer than `maxWaitMs` when nothing happens.
+void WaitAndDispatchOneFor(uint32_t maxWaitMs);
 // Dispatches whatever is ready without waiting; true when something was dispatched.
 bool DispatchPending();
 

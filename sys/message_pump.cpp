@@ -3,6 +3,11 @@
 #include "platform/clock.h"
 
 namespace Utils {
+namespace {
+
+constexpr uint32_t kPumpMs = 100;
+
+}  // namespace
 
 bool PumpMessages(platform::WindowHandle window) {
     const uint32_t start = platform::TickCount();
@@ -19,8 +24,11 @@ bool PumpMessages(platform::WindowHandle window) {
             result = false;
             break;
         }
-        platform::WaitAndDispatchOne();
-        if (platform::TickCount() - start > 100) break;
+        // Waits for a message, but never past the 100 ms: a quiet desktop may send none for
+        // a long time, and the caller (a click handler) would hang until the pointer moved.
+        const uint32_t elapsed = platform::TickCount() - start;
+        platform::WaitAndDispatchOneFor(elapsed > kPumpMs ? 1 : kPumpMs + 1 - elapsed);
+        if (platform::TickCount() - start > kPumpMs) break;
     }
     if (quit) platform::PostQuitMessage(quitCode);
     return result;

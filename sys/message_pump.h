@@ -8,8 +8,8 @@ namespace Utils {
 
 // Dispatches the thread's messages until more than 100 ms have passed (true), the given
 // window no longer exists (false) or a quit request is met (false; the request is posted
-// again so the caller's own loop ends too). Waits for each message, so it lasts at least
-// until the first message after the 100 ms. `window` may be null.
+// again so the caller's own loop ends too). Waits for each message, but not past the 100 ms,
+// so it ends on time when no message comes. `window` may be null.
 bool PumpMessages(platform::WindowHandle window);
 
 }  // namespace Utils

@@ -131,6 +131,10 @@ void AnswerNextModal(std::function<void(SkinWindowBase&)> answer) {
     });
 }
 
+void ForgetModalAnswers() {
+    OffscreenHost::Instance().ForgetModalAnswers();
+}
+
 bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs) {
     const uint32_t start = platform::TickCount();
     // A heartbeat keeps the wait from blocking past the deadline when nothing else happens.

@@ -48,6 +48,8 @@ bool RequestClose(CNativeWindow& window);
 
 // The next modal loop to start calls `answer` with its window from inside the loop.
 void AnswerNextModal(std::function<void(SkinWindowBase&)> answer);
+// Drops answers that no modal loop took, so they cannot answer a later test's windows.
+void ForgetModalAnswers();
 
 // Runs the thread's loop until `done` is true (true) or `timeoutMs` passed (false).
 bool RunUntil(const std::function<bool()>& done, uint32_t timeoutMs = 5000);

@@ -25,6 +25,8 @@ public:
 
     // The next modal loop to start runs `answer` from inside the loop, with its window.
     void QueueModalAnswer(std::function<void(CNativeWindow&)> answer);
+    // Drops the answers no modal loop took.
+    void ForgetModalAnswers() { m_answers.clear(); }
 
 private:
     Rect m_workArea{0, 0, 1920, 1040};

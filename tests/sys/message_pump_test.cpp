@@ -46,6 +46,14 @@ TEST_F(PumpMessagesTest, NullWindowPumpsForAbout100Ms) {
     EXPECT_GE(ticks, 2);  // a loaded machine may run the 10 ms timer late
 }
 
+// Nothing to dispatch (a desktop where the pointer rests): it must still end, not wait for
+// the next message whenever that comes.
+TEST_F(PumpMessagesTest, EndsWithoutAnyMessageArriving) {
+    const uint32_t start = platform::TickCount();
+    EXPECT_TRUE(Utils::PumpMessages(nullptr));
+    EXPECT_LT(platform::TickCount() - start, 5000u);
+}
+
 TEST_F(PumpMessagesTest, DestroyedWindowReturnsFalseAtOnce) {
     int window = 0;
     platform::RegisterWindow(&window);
