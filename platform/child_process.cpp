@@ -104,7 +104,7 @@ SpawnedProcess::~SpawnedProcess() {
 }
 
 int SpawnedProcess::Start(const std::vector<std::string>& arguments, Handle input, Handle output,
-                          Handle error) {
+                          Handle error, const SpawnOptions& options) {
     if (m_pid > 0 || arguments.empty()) return EINVAL;
     const std::string& program = arguments[0];
     const bool isPath = program.find('/') != std::string::npos;
@@ -122,6 +122,8 @@ int SpawnedProcess::Start(const std::vector<std::string>& arguments, Handle inpu
     posix_spawn_file_actions_adddup2(&actions, input, 0);
     posix_spawn_file_actions_adddup2(&actions, output, 1);
     posix_spawn_file_actions_adddup2(&actions, error, 2);
+    if (!options.workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.workingFolder.c_str());
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -131,7 +133,9 @@ int SpawnedProcess::Start(const std::vector<std::string>& arguments, Handle inpu
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    int flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (options.newSession) flags |= POSIX_SPAWN_SETSID;
+    posix_spawnattr_setflags(&attributes, static_cast<short>(flags));
 
     pid_t pid = 0;
     const int result =

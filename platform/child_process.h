@@ -34,6 +34,16 @@ int WaitForInput(const Handle* handles, size_t count, int timeoutMs);
 // Reads at most `size` bytes: the count read, 0 at the end of the pipe, -1 on failure.
 long ReadHandle(Handle handle, void* buffer, size_t size);
 
+// What a program starts with besides its arguments and standard streams.
+struct SpawnOptions {
+    // The child's current folder; empty keeps the parent's. A relative program path is then
+    // looked up from this folder, so give an absolute one.
+    std::string workingFolder;
+    // A session of its own: the child outlives the terminal the installer was started from
+    // (no SIGHUP when it closes) and keeps out of the installer's job control.
+    bool newSession = false;
+};
+
 class SpawnedProcess {
 public:
     SpawnedProcess() = default;
@@ -44,11 +54,14 @@ public:
     SpawnedProcess& operator=(const SpawnedProcess&) = delete;
 
     // Starts arguments[0] (a path when it holds a "/", else a name looked up in PATH) with
-    // `arguments`, the three handles as its standard input, output and error, and the
-    // parent's environment and current folder. A regular file that lacks the execute bit
-    // gets it first (a downloaded program arrives without it). Signals start at their
-    // default actions and unblocked. Returns 0 or the errno value of the failure.
-    int Start(const std::vector<std::string>& arguments, Handle input, Handle output, Handle error);
+    // `arguments`, the three handles as its standard input, output and error, the parent's
+    // environment, and the parent's current folder unless `options` name another. A regular file
+    // that lacks the execute bit gets it first (a downloaded program arrives without it). Signals
+    // start at their default actions and unblocked. Returns 0 or the errno value of the failure,
+    // including a failure of the program's exec (a missing working folder or an unknown file
+    // format).
+    int Start(const std::vector<std::string>& arguments, Handle input, Handle output, Handle error,
+              const SpawnOptions& options = {});
 
     bool Started() const { return m_pid > 0; }
     uint32_t Id() const { return static_cast<uint32_t>(m_pid); }

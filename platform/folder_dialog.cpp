@@ -2,12 +2,28 @@
 
 #include <gtk/gtk.h>
 
+#include <utility>
+
 #include "platform/codepage.h"
 
 namespace platform {
+namespace {
+
+FolderDialogHandler& Handler() {
+    static FolderDialogHandler handler;
+    return handler;
+}
+
+}  // namespace
+
+void SetFolderDialogHandler(FolderDialogHandler handler) {
+    Handler() = std::move(handler);
+}
 
 bool BrowseForFolder(NativeWindow owner, const std::wstring& title, const std::wstring& start,
                      std::wstring* path) {
+    // A copy, so that a handler which replaces itself is not destroyed while it runs.
+    if (const FolderDialogHandler handler = Handler()) return handler(owner, title, start, path);
     if (!OpenDisplay()) return false;
     std::string title8;
     WideToMultiByte(kCodePageUtf8, title, &title8);

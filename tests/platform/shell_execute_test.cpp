@@ -1,0 +1,230 @@
+#include "platform/shell_execute.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../support/scoped_environment.h"
+#include "../support/scratch_folder.h"
+#include "platform/codepage.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::ShellOpen;
+using testing_support::ScopedEnvironment;
+using testing_support::ScratchFolder;
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    platform::MultiByteToWide(platform::kCodePageUtf8, text, &wide);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    platform::WideToMultiByte(platform::kCodePageUtf8, text, &narrow);
+    return narrow;
+}
+
+void WriteFile(const std::string& path, const std::string& text, mode_t mode) {
+    std::ofstream(path) << text;
+    std::filesystem::permissions(path, static_cast<std::filesystem::perms>(mode));
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// What a started script reported: it writes its process id first, then its lines, into
+// `<name>.out`, and creates `<name>.done` once that file is complete.
+struct Report {
+    std::string pid;
+    std::vector<std::string> lines;
+    bool reaped = false;  // the process is gone, not left as a zombie
+};
+
+std::optional<Report> WaitForReport(const std::string& name) {
+    if (!WaitFor([&] { return std::filesystem::exists(name + ".done"); }, 10s)) return {};
+    std::ifstream in(name + ".out");
+    Report report;
+    std::getline(in, report.pid);
+    for (std::string line; std::getline(in, line);)
+        report.lines.push_back(line);
+    report.reaped = WaitFor([&] { return !std::filesystem::exists("/proc/" + report.pid); }, 10s);
+    return report;
+}
+
+// A fake xdg-open first on PATH that reports its arguments; no real browser ever starts.
+class ShellOpenTest : public ::testing::Test {
+protected:
+    ShellOpenTest()
+        : m_bin(m_scratch / "bin"),
+          m_xdgReport(m_scratch / "xdg-open"),
+          m_path("PATH", (m_bin + ":" + OldPath()).c_str()) {
+        std::filesystem::create_directory(m_bin);
+        WriteFile(m_bin + "/xdg-open",
+                  "#!/bin/sh\nprintf '%s\\n' $$ $# \"$@\" > '" + m_xdgReport + ".out'\n: > '" +
+                      m_xdgReport + ".done'\n",
+                  0755);
+    }
+    ~ShellOpenTest() override { platform::SetShellOpenHandler({}); }
+
+    static std::string OldPath() {
+        const char* path = getenv("PATH");
+        return path != nullptr ? path : "/usr/bin:/bin";
+    }
+
+    // Runs the fake xdg-open through ShellOpen and gives its report.
+    std::optional<Report> OpenUrl(const std::wstring& url) {
+        std::filesystem::remove(m_xdgReport + ".done");
+        if (!ShellOpen(url, L"", platform::kShowNormal)) {
+            ADD_FAILURE() << "ShellOpen returned false";
+            return {};
+        }
+        return WaitForReport(m_xdgReport);
+    }
+
+    ScratchFolder m_scratch;
+    const std::string m_bin;
+    const std::string m_xdgReport;
+    ScopedEnvironment m_path;
+};
+
+TEST_F(ShellOpenTest, UrlReachesXdgOpenAsOneUntouchedArgument) {
+    const struct {
+        const char* name;
+        std::wstring url;
+    } cases[] = {
+        {"shell syntax", L"https://example.com/a b?q=\"x\"&r='y';echo $(id) `id` | cat >out &"},
+        {"glob, backslash, tab", L"file:///tmp/*.txt?[a]\\b\tc"},
+        {"non-ASCII", L"http://例え.jp/路径?q=中文"},
+        {"scheme with + - . and digits", L"svn+ssh.v2-x://host/~user/$HOME"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto report = OpenUrl(c.url);
+        ASSERT_TRUE(report) << "xdg-open did not run";
+        EXPECT_EQ(report->lines, (std::vector<std::string>{"1", Narrow(c.url)}));
+        EXPECT_TRUE(report->reaped);
+    }
+}
+
+TEST_F(ShellOpenTest, MissingXdgOpenFails) {
+    const ScopedEnvironment emptyPath("PATH", (m_scratch / "nothing").c_str());
+    EXPECT_FALSE(ShellOpen(L"https://example.com/", L"", platform::kShowNormal));
+}
+
+// The program is started in its working folder, detached from the installer: the call
+// returns while the program still sleeps, and the program ends up collected, not a zombie.
+TEST_F(ShellOpenTest, ProgramStartsDetachedInItsWorkingFolder) {
+    const std::string work = m_scratch / "work 文件夹";
+    const std::string program = m_scratch / "Collivo 程序";
+    const std::string report = m_scratch / "program";
+    std::filesystem::create_directory(work);
+    WriteFile(program,
+              "#!/bin/sh\nsleep 2\nstreams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+              "{ echo $$; echo $#; pwd -P; echo \"$streams\"; cat /proc/$$/stat; } > '" +
+                  report + ".out'\n: > '" + report + ".done'\n",
+              0755);
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ShellOpen(Wide(program), Wide(work), platform::kShowMaximized));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+
+    const auto result = WaitForReport(report);
+    ASSERT_TRUE(result) << "the program did not run";
+    ASSERT_EQ(result->lines.size(), 6u);
+    EXPECT_EQ(result->lines[0], "0") << "arguments";
+    EXPECT_EQ(result->lines[1], std::filesystem::canonical(work).string());
+    for (int stream = 0; stream < 3; ++stream)
+        EXPECT_EQ(result->lines[2 + stream], "/dev/null") << "stream " << stream;
+    // The session id is the sixth field of the stat line, the fourth after the name's ")".
+    std::istringstream stat(result->lines[5].substr(result->lines[5].rfind(')') + 1));
+    std::string state, parent, group, session;
+    stat >> state >> parent >> group >> session;
+    EXPECT_EQ(session, result->pid) << "the program leads a session of its own";
+    EXPECT_TRUE(result->reaped);
+}
+
+TEST_F(ShellOpenTest, TargetThatCannotStartFailsAndStartsNothing) {
+    const std::string started = m_scratch / "started";
+    const std::string script = "#!/bin/sh\n: > '" + started + ".done'\n";
+    WriteFile(m_scratch / "quick", script, 0755);
+    WriteFile(m_scratch / "plain", script, 0644);
+    WriteFile(m_scratch / "text", "not a program\n", 0755);
+    std::filesystem::create_directory(m_scratch / "folder");
+
+    const struct {
+        const char* name;
+        std::wstring target;
+        std::wstring workingFolder;
+    } cases[] = {
+        {"missing file", Wide(m_scratch / "missing"), L""},
+        {"no execute bit", Wide(m_scratch / "plain"), L""},
+        {"a folder", Wide(m_scratch / "folder"), L""},
+        // Passes every check but exec, so only the spawn result can say it failed.
+        {"not a program", Wide(m_scratch / "text"), L""},
+        {"working folder missing", Wide(m_scratch / "quick"), Wide(m_scratch / "gone")},
+        {"empty", L"", L""},
+        {"empty scheme", L"://example.com/", L""},
+        {"scheme not starting with a letter", L"1http://example.com/", L""},
+        {"blank in the scheme", L"ht tp://example.com/", L""},
+        // Cut at the NUL, the rest would open as a different URL.
+        {"NUL inside", std::wstring(L"https://example.com/\0x", 22), L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(ShellOpen(c.target, c.workingFolder, platform::kShowNormal));
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(std::filesystem::exists(started + ".done"));
+    EXPECT_FALSE(std::filesystem::exists(m_xdgReport + ".done"));
+    // The file the user named keeps its mode; only downloaded packages get an execute bit.
+    struct stat info {};
+    ASSERT_EQ(stat((m_scratch / "plain").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST_F(ShellOpenTest, HandlerAnswersInsteadOfStartingAndEmptyOneRestores) {
+    struct Call {
+        std::wstring target;
+        std::wstring workingFolder;
+        int showCommand;
+    };
+    std::vector<Call> calls;
+    platform::SetShellOpenHandler(
+        [&calls](const std::wstring& target, const std::wstring& workingFolder, int show) {
+            calls.push_back({target, workingFolder, show});
+            return false;
+        });
+    EXPECT_FALSE(ShellOpen(L"https://example.com/terms", L"/opt", platform::kShowMaximized));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].target, L"https://example.com/terms");
+    EXPECT_EQ(calls[0].workingFolder, L"/opt");
+    EXPECT_EQ(calls[0].showCommand, platform::kShowMaximized);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(std::filesystem::exists(m_xdgReport + ".done")) << "xdg-open ran";
+
+    platform::SetShellOpenHandler({});
+    const auto report = OpenUrl(L"https://example.com/start");
+    ASSERT_TRUE(report) << "xdg-open did not run";
+    EXPECT_EQ(report->lines, (std::vector<std::string>{"1", "https://example.com/start"}));
+    EXPECT_EQ(calls.size(), 1u);
+}
+
+}  // namespace
