@@ -1,6 +1,7 @@
 // Entry point of the Collivo installer.
 #include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
+#include "app/main_window_run.h"
 #include "app/startup.h"
 #include "app/startup_events.h"
 #include "download/download_report.h"
@@ -18,6 +19,6 @@ int main() {
     StartupStages stages;
     stages.startTracker = &orvane::analytics::StartInstallerTracker;
     stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
-    // The main window joins here as it is built.
+    stages.runMainWindow = [] { RunMainWindow(Settings()); };
     return RunInstaller(stages);
 }

@@ -1,9 +1,9 @@
 #include "ui/sequence_controls.h"
 
 #include <cwchar>
-#include <cwctype>
 
 #include "toolkit/attributes.h"
+#include "ui/integer_format.h"
 
 namespace ui {
 namespace {
@@ -14,48 +14,10 @@ uint32_t ReadNumber(std::wstring_view text) {
     return static_cast<uint32_t>(std::wcstol(copy.c_str(), nullptr, 10));
 }
 
-// Where the pattern's one integer conversion is; false when it has none, several, or any
-// other conversion.
-bool FindIntegerConversion(std::wstring_view pattern, wchar_t* conversion) {
-    int found = 0;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != L'%') continue;
-        ++i;
-        if (i < pattern.size() && pattern[i] == L'%') continue;
-        while (i < pattern.size() && std::wcschr(L"-+ 0#", pattern[i]) != nullptr)
-            ++i;
-        while (i < pattern.size() && std::iswdigit(pattern[i]))
-            ++i;
-        if (i < pattern.size() && pattern[i] == L'.') {
-            ++i;
-            while (i < pattern.size() && std::iswdigit(pattern[i]))
-                ++i;
-        }
-        if (i >= pattern.size() || std::wcschr(L"diuxXo", pattern[i]) == nullptr) return false;
-        *conversion = pattern[i];
-        ++found;
-    }
-    return found == 1;
-}
-
 }  // namespace
 
 std::wstring FormatFrameName(std::wstring_view pattern, uint32_t index) {
-    wchar_t conversion = 0;
-    if (!FindIntegerConversion(pattern, &conversion)) return {};
-    const std::wstring format(pattern);
-    wchar_t buffer[260];
-    int written = 0;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    // Checked above: the pattern holds exactly one integer conversion.
-    if (conversion == L'd' || conversion == L'i') {
-        written = std::swprintf(buffer, 260, format.c_str(), static_cast<int>(index));
-    } else {
-        written = std::swprintf(buffer, 260, format.c_str(), index);
-    }
-#pragma GCC diagnostic pop
-    return written < 0 ? std::wstring() : std::wstring(buffer, static_cast<size_t>(written));
+    return FormatIntegerPattern(pattern, index, 260);
 }
 
 bool FrameSequence::SetAttribute(std::wstring_view name, std::wstring_view value) {

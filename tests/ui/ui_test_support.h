@@ -35,6 +35,7 @@ protected:
         ASSERT_TRUE(CShadowWindow::Initialize());
     }
     void TearDown() override {
+        offscreen::ForgetModalAnswers();
         ResourceAccess::CloseArchive();
         int code = 0;
         platform::TakeQuitMessage(&code);
