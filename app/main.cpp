@@ -7,9 +7,10 @@
 #include "download/download_report.h"
 
 int main() {
-    // Reports raised before the tracker exists are held until it does.
-    static orvane::analytics::InstallerStartupEvents startupEvents;
-    SetStartupEvents(&startupEvents);
+    // Reports raised before the tracker exists are held until it does. Never destroyed: a
+    // crash during the process's exit still reports through it.
+    static auto* startupEvents = new orvane::analytics::InstallerStartupEvents();
+    SetStartupEvents(startupEvents);
     SetDownloadTaskReporter([](const std::wstring& name, float elapsedSeconds,
                                const std::wstring& reason,
                                const std::map<std::wstring, std::wstring>& extra) {

@@ -10,7 +10,7 @@ PACKAGES=(
     libcurl4-openssl-dev libssl-dev libcpp-httplib-dev curl aria2
     zlib1g-dev libsqlite3-dev libjsoncpp-dev
     libgtk-3-dev libcairo2-dev libpango1.0-dev libpugixml-dev libarchive-dev p7zip-full
-    fonts-wqy-microhei xvfb xauth xcompmgr locales
+    fonts-wqy-microhei xvfb xauth xcompmgr locales xdotool
 )
 
 missing=()
