@@ -150,6 +150,11 @@ LRESULT CMainWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kMsgDownloaderStart:
             ReportDownloaderStart();
             break;
+        case toolkit::WM_PAINT:
+            // The moment the user first sees the window, for start-up measurements.
+            if (!m_painted) LOG_TRACE(L"CMainWnd::HandleMessage", L"first paint");
+            m_painted = true;
+            break;
         case toolkit::WM_DESTROY:
             if (m_signalSource != nullptr) {
                 g_source_destroy(m_signalSource);

@@ -165,6 +165,7 @@ private:
 
     InstallRecords m_records;
     GSource* m_signalSource = nullptr;  // SIGUSR1 raises message 1224
+    bool m_painted = false;
 };
 
 }  // namespace ui
