@@ -113,6 +113,8 @@ TEST(InstallerWindowTest, DefaultInstallationThroughTheRealWindow) {
     ASSERT_TRUE(WindowGeometry(xdotool, &window));
     EXPECT_EQ(window.width, 600);
     EXPECT_EQ(window.height, 400);
+    // A second installer started meanwhile leaves at once with -1, showing nothing.
+    EXPECT_EQ(RunProgram({installer}).exitCode, 255);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(Screenshot(window, "installer-1-start.png"));
     auto click = [&](int x, int y) {

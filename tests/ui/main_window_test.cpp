@@ -15,6 +15,7 @@
 #include "platform/shell_execute.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
+#include "toolkit/offscreen_host.h"
 #include "toolkit/progress.h"
 #include "toolkit/tab_layout.h"
 #include "tools/package-server/package_server.h"
@@ -317,6 +318,28 @@ TEST_F(MainWindowTest, TryNowByLaunchStyle) {
         ASSERT_TRUE(offscreen::RunUntil([&] { return !IsWindow(hwnd); }));
         EXPECT_EQ(m_opened, c.opened);
     }
+}
+
+TEST_F(MainWindowTest, SuccessBringsTheWindowForwardThenClosesItByTheReportedDelays) {
+    CMainWnd& window = Open();
+    Post(3007, 200);
+    Post(3008, 5000);
+    Post(3005, 1);  // started at success
+    Post(2003);
+    EXPECT_EQ(window.CurrentPage(), 3);
+    EXPECT_EQ(Bar(), 100);
+    EXPECT_EQ(m_opened, std::vector<std::wstring>{kProductUrl});  // no product file reported
+    CControlUI* root = window.GetUi().GetRoot();
+    WindowUi& ui = window.GetUi();
+    ASSERT_TRUE(ui.HasTimer(root, 10));
+    ASSERT_TRUE(ui.HasTimer(root, 11));
+    auto* host = dynamic_cast<OffscreenWindow*>(window.GetHostWindow());
+    const int raised = host->RaiseCount();
+    ASSERT_TRUE(offscreen::RunUntil([&] { return !ui.HasTimer(root, 10); }));  // after 200 ms
+    EXPECT_EQ(host->RaiseCount(), raised + 1);
+    const HWND hwnd = window.GetHWND();
+    ASSERT_TRUE(ui.FireTimer(root, 11));
+    ASSERT_TRUE(offscreen::RunUntil([&] { return !IsWindow(hwnd); }));
 }
 
 TEST_F(MainWindowTest, WindowDestroyedUnderAnOpenTipEndsCleanly) {
