@@ -1,10 +1,13 @@
 // DefaultConsumer: the bounded queue of serialised records between event assembly and the
-// collection server, with the staging file that carries records across runs.
+// collection server, kept on disk in the staging file so that a record leaves it only once
+// the server has accepted it: a kill or a power failure loses nothing, and the next run sends
+// what is left (after the records it finds, and before its own).
 // Threading: every method is safe on any thread. Send takes only the queue lock; Flush holds
 // the flush lock (one upload at a time) and releases the queue lock while a batch is in
-// flight, so appends go on during an upload.
+// flight and while the staging file is rewritten after it, so appends go on meanwhile.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -13,6 +16,7 @@
 
 #include "analytics/sdk/http_sender.h"
 #include "analytics/sdk/object_node.h"
+#include "analytics/sdk/staging_file.h"
 
 namespace event_collect {
 
@@ -21,6 +25,7 @@ public:
     static constexpr size_t kCapacity = 1024;
     static constexpr size_t kBatchSize = 30;
 
+    // Reads the staging file's records at once; they join the queue at LoadStagingFile.
     DefaultConsumer(const std::string& serverUrl, std::string stagingFilePath);
     // Uploads through `sender` instead of an HttpSender of its own (for tests).
     DefaultConsumer(std::unique_ptr<HttpSender> sender, std::string stagingFilePath);
@@ -28,18 +33,24 @@ public:
     DefaultConsumer(const DefaultConsumer&) = delete;
     DefaultConsumer& operator=(const DefaultConsumer&) = delete;
 
-    // Serialises `record` and appends it; a full queue drops its oldest record.
+    // Serialises `record`, appends it to the staging file and to the queue; a full queue drops
+    // its oldest record.
     void Send(const utils::ObjectNode& record);
 
+    // Puts the staging file's records of earlier runs in front of the queue, only the newest
+    // that fit. Only the first call does anything; Flush, FlushAll and Close make it first.
+    void LoadStagingFile();
+
     // Uploads at most one batch of the oldest records; true when that batch was accepted or
-    // nothing was queued. A failed batch goes back to the front as far as room allows.
+    // nothing was queued. An accepted batch leaves the staging file; a failed one goes back
+    // to the front of the queue as far as room allows.
     bool Flush();
 
     // Flushes until the queue is empty; false at the first failed batch.
     bool FlushAll();
 
-    // Writes every queued record to the staging file and stops uploading. Later calls and
-    // later flushes do nothing.
+    // Stops uploading and rewrites the staging file to hold exactly the queue. Later calls and
+    // later flushes do nothing; records sent later are still appended to the file.
     void Close();
 
     // A snapshot of the queued records, oldest first.
@@ -47,13 +58,22 @@ public:
     size_t Size() const;
 
 private:
-    void LoadStagingFileIfPending();  // queue lock held or taken here
+    // What the staging file must hold: the queue behind the earlier runs' records not loaded
+    // yet that would still fit. Queue lock held.
+    std::vector<std::string> StagingContent() const;
+    // Rewrites the staging file after an accepted batch. Flush lock held, queue lock not.
+    void RewriteStagingFile();
 
-    mutable std::recursive_mutex m_queueMutex;  // guards m_records, m_loadPending, m_sender
+    // Guards m_records, m_earlier, m_appended, m_loadPending, m_rewriting, m_stagingFile
+    // (but see RewriteStagingFile) and m_sender.
+    mutable std::recursive_mutex m_queueMutex;
     std::mutex m_flushMutex;
     std::deque<std::string> m_records;
-    std::string m_stagingFilePath;
+    std::vector<std::string> m_earlier;  // the staging file's records until they are loaded
+    uint64_t m_appended = 0;             // records appended to the staging file so far
     bool m_loadPending = true;
+    bool m_rewriting = false;  // a Flush is rewriting the staging file without the queue lock
+    StagingFile m_stagingFile;
     std::unique_ptr<HttpSender> m_sender;
 };
 

@@ -1,6 +1,7 @@
 #include "analytics/sdk/sdk.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <utility>
@@ -24,6 +25,22 @@ int64_t NowMilliseconds() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+// NaN and the infinities have no JSON form: the server would refuse the whole batch, and a
+// refused batch is put back, so one such value would hold up every later record for ever.
+// Nested objects are searched too; the offending key is named by its path ("a.b").
+bool CheckFiniteNumbers(const utils::ObjectNode& node, const std::string& prefix = "") {
+    for (const auto& [key, value] : node.GetEntries()) {
+        if (value.GetType() == ValueNode::NUMBER && !std::isfinite(value.AsNumber())) {
+            WriteDiagnostic("The property '" + prefix + key + "' should be a finite number.");
+            return false;
+        }
+        if (const utils::ObjectNode* nested = value.AsObject()) {
+            if (!CheckFiniteNumbers(*nested, prefix + key + ".")) return false;
+        }
+    }
+    return true;
+}
+
 bool CheckProperties(const PropertiesNode& properties) {
     for (const auto& [key, value] : properties.GetEntries()) {
         if (!CheckName(key, "Property Key")) return false;
@@ -36,7 +53,7 @@ bool CheckProperties(const PropertiesNode& properties) {
             return false;
         }
     }
-    return true;
+    return CheckFiniteNumbers(properties);
 }
 
 utils::ObjectNode LibProperties() {
@@ -185,6 +202,8 @@ void Sdk::ProfileAppend(std::string_view key, std::string_view value) {
 void Sdk::RegisterSuperProperties(const PropertiesNode& properties) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (!g_instance) return;
+    // Refused here rather than at each event: once registered, it would spoil every record.
+    if (!CheckFiniteNumbers(properties)) return;
     g_instance->m_superProperties.MergeFrom(properties);
 }
 

@@ -48,6 +48,8 @@ public:
     static void ProfileIncrement(std::string_view key, int32_t value);
     static void ProfileAppend(std::string_view key, std::string_view value);
 
+    // Copies every entry into the super properties; a set holding a NaN or infinite number
+    // is refused whole, with one diagnostic line.
     static void RegisterSuperProperties(const PropertiesNode& properties);
     static void ClearSuperProperties();
 

@@ -1,37 +1,175 @@
 #include "analytics/sdk/staging_file.h"
 
-#include <fstream>
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <deque>
+#include <utility>
 
 namespace event_collect {
+namespace {
 
-bool IsStagedRecordLine(const std::string& line) {
+bool IsRecordLine(std::string_view line) {
     return !line.empty() && line.front() == '{' && line.back() == '}';
 }
 
-std::vector<std::string> ReadStagedRecords(const std::string& path, size_t room) {
-    std::deque<std::string> kept;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string line;
-    while (std::getline(in, line)) {
-        // A file written with CR LF line ends still counts line by line.
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!IsStagedRecordLine(line)) continue;
-        kept.push_back(std::move(line));
-        if (kept.size() > room) kept.pop_front();
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<size_t>(n));
     }
-    return {kept.begin(), kept.end()};
+    return true;
 }
 
-void TruncateStagingFile(const std::string& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+bool ReadAll(int fd, std::string* out) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        out->append(buffer, static_cast<size_t>(n));
+    }
 }
 
-void WriteStagingFile(const std::string& path, const std::deque<std::string>& records) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return;
+std::string JoinLines(const std::vector<std::string>& records) {
+    size_t size = 0;
     for (const auto& record : records)
-        out << record << '\n';
+        size += record.size() + 1;
+    std::string text;
+    text.reserve(size);
+    for (const auto& record : records) {
+        text.append(record);
+        text.push_back('\n');
+    }
+    return text;
+}
+
+}  // namespace
+
+StagingFile::StagingFile(std::string path) : m_path(std::move(path)) {}
+
+StagingFile::~StagingFile() {
+    if (m_fd >= 0) close(m_fd);
+}
+
+std::vector<std::string> StagingFile::Open(size_t keepNewest) {
+    if (m_path.empty() || m_fd >= 0) return {};
+    m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (m_fd < 0) return {};
+    std::string content;
+    if (!ReadAll(m_fd, &content)) {
+        // Appending behind content we could not read might glue a record to a torn line.
+        close(m_fd);
+        m_fd = -1;
+        return {};
+    }
+    const size_t lastBreak = content.rfind('\n');
+    const size_t end = lastBreak == std::string::npos ? 0 : lastBreak + 1;
+    if (end < content.size() && ftruncate(m_fd, static_cast<off_t>(end)) != 0) {
+        close(m_fd);
+        m_fd = -1;
+        return {};
+    }
+    m_size = end;
+    std::deque<std::string> kept;
+    for (size_t start = 0; start < end;) {
+        const size_t lineEnd = content.find('\n', start);
+        std::string_view line(content.data() + start, lineEnd - start);
+        start = lineEnd + 1;
+        ++m_lines;
+        // A file written with CR LF line ends still counts line by line.
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!IsRecordLine(line)) continue;
+        kept.emplace_back(line);
+        if (kept.size() > keepNewest) kept.pop_front();
+    }
+    return {std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end())};
+}
+
+void StagingFile::Append(std::string_view record) {
+    if (m_fd < 0) return;
+    std::string line;
+    line.reserve(record.size() + 1);
+    line.append(record);
+    line.push_back('\n');
+    if (WriteAll(m_fd, line)) {
+        m_size += line.size();
+        ++m_lines;
+        return;
+    }
+    if (ftruncate(m_fd, static_cast<off_t>(m_size)) != 0) {
+        // Nothing more to try: the next replacement drops the torn line.
+    }
+}
+
+StagingFile::Prepared::Prepared(int fd, std::string path, size_t size, size_t lines)
+    : m_fd(fd), m_path(std::move(path)), m_size(size), m_lines(lines) {}
+
+StagingFile::Prepared::Prepared(Prepared&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_path(std::move(other.m_path)),
+      m_size(other.m_size),
+      m_lines(other.m_lines) {}
+
+StagingFile::Prepared& StagingFile::Prepared::operator=(Prepared&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+        m_size = other.m_size;
+        m_lines = other.m_lines;
+    }
+    return *this;
+}
+
+StagingFile::Prepared::~Prepared() {
+    Discard();
+}
+
+void StagingFile::Prepared::Discard() {
+    if (m_fd < 0) return;
+    close(m_fd);
+    m_fd = -1;
+    unlink(m_path.c_str());
+}
+
+std::optional<StagingFile::Prepared> StagingFile::Prepare(
+    const std::vector<std::string>& records) const {
+    if (m_fd < 0) return std::nullopt;
+    // One fixed name: a temporary file left by a killed run is simply overwritten.
+    std::string tempPath = m_path + ".tmp";
+    const int fd = open(tempPath.c_str(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) return std::nullopt;
+    Prepared prepared(fd, std::move(tempPath), 0, records.size());
+    const std::string text = JoinLines(records);
+    // Synced before the rename: otherwise a power failure could leave the new name on a file
+    // whose contents never reached the disk.
+    if (!WriteAll(fd, text) || fsync(fd) != 0) return std::nullopt;
+    prepared.m_size = text.size();
+    return prepared;
+}
+
+void StagingFile::Commit(Prepared prepared, const std::vector<std::string>& tail) {
+    if (m_fd < 0 || prepared.m_fd < 0) return;
+    // The tail gets no fsync of its own: it is no worse off than any other append.
+    const std::string text = JoinLines(tail);
+    if (!WriteAll(prepared.m_fd, text)) return;
+    // The folder is not synced either: until the kernel records the rename, a power failure
+    // brings back the old file, which holds every record written to the new one here.
+    if (rename(prepared.m_path.c_str(), m_path.c_str()) != 0) return;
+    close(m_fd);
+    m_fd = std::exchange(prepared.m_fd, -1);
+    m_size = prepared.m_size + text.size();
+    m_lines = prepared.m_lines + tail.size();
+}
+
+void StagingFile::Replace(const std::vector<std::string>& records) {
+    if (auto prepared = Prepare(records)) Commit(std::move(*prepared), {});
 }
 
 }  // namespace event_collect

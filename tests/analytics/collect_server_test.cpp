@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -205,6 +206,28 @@ TEST(EndToEnd, TrackedRecordsAreStoredIdentically) {
     EXPECT_TRUE(queue->FlushAll());
     EXPECT_EQ(StoredTexts(server), sent);
     EXPECT_EQ(server.UploadCount(), 2);
+    event_collect::Sdk::Shutdown();
+}
+
+// Regression: a NaN or infinite number went out as nan/inf, the server refused that batch
+// and, since a refused batch is put back, every later record waited behind it for ever.
+TEST(EndToEnd, NonFiniteNumberNeverBlocksTheQueue) {
+    CollectServer server{ServerOptions{}};
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    ASSERT_TRUE(event_collect::Sdk::Init("", server.Url(), "device-1", false));
+    {
+        analytics_test::DiagnosticCapture capture;
+        event_collect::PropertiesNode bad;
+        bad.SetNumber("ov_progress", std::nan(""));
+        event_collect::Sdk::Track("OvEventTask", bad);
+        event_collect::Sdk::ProfileSet("ov_consumption", HUGE_VAL);
+    }
+    event_collect::Sdk::Track("OvEventClick");
+    EXPECT_TRUE(event_collect::Sdk::Consumer()->FlushAll());
+    const auto stored = StoredTexts(server);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_NE(stored[0].find("\"event\":\"OvEventClick\""), std::string::npos);
     event_collect::Sdk::Shutdown();
 }
 

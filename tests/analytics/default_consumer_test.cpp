@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +37,14 @@ std::vector<std::string> RecordTexts(int from, int to) {  // [from, to)
     std::vector<std::string> out;
     for (int i = from; i < to; ++i)
         out.push_back(RecordText(i));
+    return out;
+}
+
+// The records as the staging file holds them: one per line.
+std::string Lines(const std::vector<std::string>& records) {
+    std::string out;
+    for (const auto& record : records)
+        out += record + "\n";
     return out;
 }
 
@@ -78,6 +88,13 @@ protected:
     std::string ReadStaging() const {
         std::ifstream in(StagingPath(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::vector<std::string> StagedLines() const {
+        std::vector<std::string> out;
+        std::istringstream in(ReadStaging());
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
     }
     std::vector<std::string> Stored() const {
         std::vector<std::string> out;
@@ -164,10 +181,15 @@ TEST_F(ConsumerTest, StatusOtherThan200FailsAndKeepsTheBatch) {
 }
 
 TEST_F(ConsumerTest, StagingFileLoadsValidLinesAheadOfThisRun) {
-    WriteStaging(RecordText(-2) + "\n" + "not a record\n" + "\n" + "{\"cut\":\n" + RecordText(-1) +
-                 "\r\n");
+    const std::string complete =
+        RecordText(-2) + "\n" + "not a record\n" + "\n" + "{\"cut\":\n" + RecordText(-1) + "\r\n";
+    // Regression: a last line without its line end is a write cut short by a kill or a power
+    // failure. It can look like a record without being JSON, and then the server refused every
+    // batch it rode in; it is dropped, and this run's records start on a line of their own.
+    WriteStaging(complete + "{\"cut\":{\"a\":1}");
     DefaultConsumer queue(m_server.Url(), StagingPath());
     Fill(queue, 0, 2);
+    EXPECT_EQ(ReadStaging(), complete + Lines(RecordTexts(0, 2)));
     EXPECT_TRUE(queue.FlushAll());
     EXPECT_EQ(Stored(), RecordTexts(-2, 2));
     EXPECT_EQ(ReadStaging(), "");
@@ -204,18 +226,128 @@ TEST_F(ConsumerTest, StagingFileKeepsOnlyTheNewestLinesThatFit) {
     }
 }
 
-TEST_F(ConsumerTest, StagingFileIsReadOnceAndEmptiedAfterLoading) {
+TEST_F(ConsumerTest, StagingFileIsReadOnceAndKeptUntilAccepted) {
     WriteStaging(RecordText(-1) + "\n");
     DefaultConsumer queue(m_server.Url(), StagingPath());
     m_server.SetAnswerStatus(503);
     DiagnosticCapture capture;
     EXPECT_FALSE(queue.Flush());
-    EXPECT_EQ(ReadStaging(), "");
+    // Regression: the file was emptied as soon as it was loaded, so a kill before the next
+    // successful upload lost the records of earlier runs.
+    EXPECT_EQ(ReadStaging(), RecordText(-1) + "\n");
     // A line that appears later is not read again within this run.
     WriteStaging(RecordText(-9) + "\n");
     m_server.SetAnswerStatus(200);
     EXPECT_TRUE(queue.FlushAll());
     EXPECT_EQ(Stored(), RecordTexts(-1, 0));
+    EXPECT_EQ(ReadStaging(), "");
+}
+
+// Regression: records tracked in a run reached the staging file only at close, so a kill or
+// a power failure before a successful upload lost them. Each is on disk once Send returns and
+// leaves the file only once the server has accepted it.
+TEST_F(ConsumerTest, RecordsStayInTheStagingFileUntilAccepted) {
+    DefaultConsumer queue(m_server.Url(), StagingPath());
+    Fill(queue, 0, 31);
+    EXPECT_EQ(ReadStaging(), Lines(RecordTexts(0, 31)));
+    m_server.SetAnswerStatus(503);
+    {
+        DiagnosticCapture capture;
+        EXPECT_FALSE(queue.Flush());
+    }
+    EXPECT_EQ(ReadStaging(), Lines(RecordTexts(0, 31)));
+    m_server.SetAnswerStatus(200);
+    EXPECT_TRUE(queue.Flush());
+    EXPECT_EQ(ReadStaging(), Lines(RecordTexts(30, 31)));
+    EXPECT_TRUE(queue.FlushAll());
+    EXPECT_EQ(ReadStaging(), "");
+}
+
+// The staging file as a kill leaves it (the queue never closed) is read back as the queue was:
+// earlier runs' records first, the newest that fit, in order. However long the collector is
+// away, the file stays bounded.
+TEST_F(ConsumerTest, AKilledRunLeavesItsQueueOnDisk) {
+    const struct {
+        const char* name;
+        int tracked;
+        int failedFlushAfter;  // -1: no upload is tried
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"nothing uploaded", 100, -1,
+         [] {
+             auto v = RecordTexts(-10, 0);
+             const auto run = RecordTexts(0, 100);
+             v.insert(v.end(), run.begin(), run.end());
+             return v;
+         }()},
+        {"a refused upload in between", 40, 35,
+         [] {
+             auto v = RecordTexts(-10, 0);
+             const auto run = RecordTexts(0, 40);
+             v.insert(v.end(), run.begin(), run.end());
+             return v;
+         }()},
+        {"long offline run keeps the newest", 5000, 2500, RecordTexts(5000 - 1024, 5000)},
+    };
+    const std::string afterKill = (m_dir / "after_kill.txt").string();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteStaging(Lines(RecordTexts(-10, 0)));
+        std::string leftBehind;
+        {
+            ClosedPort refusing;
+            DefaultConsumer queue(std::make_unique<HttpSender>(refusing.Url("/sa?project=pc")),
+                                  StagingPath());
+            DiagnosticCapture capture;
+            for (int i = 0; i < c.tracked; ++i) {
+                queue.Send(Record(i));
+                if (i == c.failedFlushAfter) {
+                    EXPECT_FALSE(queue.Flush());
+                }
+            }
+            leftBehind = ReadStaging();  // what a kill at this moment would leave
+        }
+        const size_t lines =
+            static_cast<size_t>(std::count(leftBehind.begin(), leftBehind.end(), '\n'));
+        EXPECT_LE(lines, 2 * DefaultConsumer::kCapacity);
+        std::ofstream(afterKill, std::ios::binary | std::ios::trunc) << leftBehind;
+
+        const size_t before = m_server.Records().size();
+        DefaultConsumer next(m_server.Url(), afterKill);
+        EXPECT_TRUE(next.FlushAll());
+        const auto stored = Stored();
+        EXPECT_EQ(
+            std::vector<std::string>(stored.begin() + static_cast<long>(before), stored.end()),
+            c.expected);
+    }
+}
+
+// Several threads track while a batch is in flight (and while the file is rewritten after it
+// is accepted): whatever the server answers, the file ends up holding exactly the queue.
+TEST_F(ConsumerTest, RecordsTrackedDuringAnUploadReachTheFile) {
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 200;  // the queue never overflows: every record must stay
+    for (const int status : {200, 503}) {
+        SCOPED_TRACE(status);
+        std::filesystem::remove(StagingPath());
+        m_server.SetAnswerStatus(status);
+        DefaultConsumer* target = nullptr;
+        std::vector<std::thread> trackers;
+        auto sender = std::make_unique<InFlightSender>(m_server.Url(), [&] {
+            for (int t = 1; t <= kThreads; ++t)
+                trackers.emplace_back([&, t] { Fill(*target, t * 1000, t * 1000 + kPerThread); });
+        });
+        DefaultConsumer queue(std::move(sender), StagingPath());
+        target = &queue;
+        Fill(queue, 0, 30);
+        DiagnosticCapture capture;
+        EXPECT_EQ(queue.Flush(), status == 200);
+        for (auto& thread : trackers)
+            thread.join();
+        const auto queued = queue.Records();
+        EXPECT_EQ(queued.size(), kThreads * kPerThread + (status == 200 ? 0u : 30u));
+        EXPECT_EQ(StagedLines(), queued);
+    }
 }
 
 TEST_F(ConsumerTest, RecordsLeftAtCloseReachTheNextRun) {

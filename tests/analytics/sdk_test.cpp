@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -108,6 +109,30 @@ TEST_F(SdkTest, RefusedInputQueuesNothingAndWritesOneLine) {
          "The property '$time' should be DateTime type."},
         {"$project as int", [&] { Sdk::ProfileSetOnce(projectAsInt); },
          "The property '$project' should be String type."},
+        // Regression: a non-finite number was written as nan/inf, which is not JSON, so the
+        // server refused the whole batch and every later record stayed stuck behind it.
+        {"NaN", [] { Sdk::ProfileSet("ov_ratio", std::nan("")); },
+         "The property 'ov_ratio' should be a finite number."},
+        {"infinity",
+         [] {
+             PropertiesNode p;
+             p.SetString("ov_name", "x");
+             p.SetNumber("ov_progress", HUGE_VAL);
+             Sdk::Track("Ev", p);
+         },
+         "The property 'ov_progress' should be a finite number."},
+        {"minus infinity", [] { Sdk::ProfileSetOnce("ov_ratio", -HUGE_VAL); },
+         "The property 'ov_ratio' should be a finite number."},
+        {"inside a nested object",
+         [] {
+             PropertiesNode inner;
+             inner.SetNumber("ok", 1.5);
+             inner.SetNumber("bad", std::nan(""));
+             PropertiesNode p;
+             p.SetObject("ov_nested", inner);
+             Sdk::Track("Ev", p);
+         },
+         "The property 'ov_nested.bad' should be a finite number."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,6 +279,22 @@ TEST_F(SdkTest, SuperPropertiesReachTrackRecordsOnly) {
               std::string::npos);
     EXPECT_NE(records[1].find("\"properties\":{\"n\":1}"), std::string::npos);
     EXPECT_NE(records[2].find("\"properties\":{" + std::string(kSuper) + "}"), std::string::npos);
+}
+
+// A non-finite super property would spoil every later record: the whole call is refused.
+TEST_F(SdkTest, NonFiniteSuperPropertyIsRefused) {
+    PropertiesNode super;
+    super.SetString("ov_app_id", "app");
+    super.SetNumber("ov_rate", HUGE_VAL);
+    DiagnosticCapture capture;
+    Sdk::RegisterSuperProperties(super);
+    EXPECT_EQ(capture.Lines(),
+              std::vector<std::string>{"The property 'ov_rate' should be a finite number."});
+    Sdk::Track("Ev");
+    EXPECT_EQ(Records(),
+              std::vector<std::string>{
+                  std::string("{\"_track_id\":ID,\"distinct_id\":\"D1\",\"event\":\"Ev\",") + kLib +
+                  ",\"properties\":{" + kSuper + "},\"time\":T,\"type\":\"track\"}"});
 }
 
 TEST_F(SdkTest, SignupWithTooLongOriginalIdStillSwitchesIdentity) {
