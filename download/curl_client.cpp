@@ -66,20 +66,27 @@ int CurlClient::Start() {
     const std::string finalPath = Utils::WideToNarrow(m_savePath, 0);
     const std::string url =
         m_url.starts_with(L"file:///") ? Utils::WideToNarrow(m_url, 0) : Utils::ToUtf8(m_url);
+    const CurlRequestLimits limits{m_stallWindow, &m_abort};
     int result = 0;
     FILE* file = nullptr;
     curl_slist* headers = nullptr;
 
     if (m_realUrl.empty() || m_fileLength < kMinimumLength) {
-        CURL* head = Head(url);
+        CURL* head = Head(url, limits);
         m_realUrl = GetRealUrl(head);
         m_fileLength = GetDownloadFileLength(head);
         curl_easy_cleanup(head);
     }
-    if (m_realUrl.empty() || m_fileLength < kMinimumLength) {
-        m_realUrl = GetRealUrl_Str(url);
-        if (!m_realUrl.empty()) m_fileLength = GetDownloadFileLength_Str(m_realUrl);
-        if (m_fileLength < kMinimumLength) result = CC_ERR_TOO_SMALL;
+    // A stopped client sends no further request.
+    if (m_abort) result = CURLE_ABORTED_BY_CALLBACK;
+    if (result == 0 && (m_realUrl.empty() || m_fileLength < kMinimumLength)) {
+        m_realUrl = GetRealUrl_Str(url, limits);
+        if (!m_realUrl.empty() && !m_abort)
+            m_fileLength = GetDownloadFileLength_Str(m_realUrl, limits);
+        if (m_abort)
+            result = CURLE_ABORTED_BY_CALLBACK;
+        else if (m_fileLength < kMinimumLength)
+            result = CC_ERR_TOO_SMALL;
     }
 
     if (result == 0) {
@@ -87,7 +94,7 @@ int CurlClient::Start() {
         if (m_curl == nullptr) result = CC_ERR_CURL_INIT;
     }
     if (result == 0) {
-        file = std::fopen(partPath.c_str(), "ab+");
+        file = m_openPartFile ? m_openPartFile(partPath) : std::fopen(partPath.c_str(), "ab+");
         if (file == nullptr) {
             m_openError =
                 Utils::NarrowToWide(std::strerror(errno), 0).substr(0, kFailureTextSize - 1);
@@ -111,6 +118,7 @@ int CurlClient::Start() {
         result |= curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
         result |= curl_easy_setopt(m_curl, CURLOPT_FAILONERROR, 1L);
         result |= curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+        result |= SetStallAndRedirectLimits(m_curl, m_stallWindow);
         // Larger reads than libcurl's 16 KiB default: a package of hundreds of MiB then costs
         // far fewer system calls and wake-ups. Changes nothing the transfer reports.
         curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
@@ -129,37 +137,91 @@ int CurlClient::Start() {
         // the last byte) is complete: asking for the bytes after its end would fail every
         // time. The digest check still judges it.
         const bool complete = m_resumeOffset == length;
+        m_lastProgressBytes = 0;
         if (result == 0 && !complete) result = curl_easy_perform(m_curl);
     }
 
-    LogResult(L"CurlClient::Start", __LINE__, result);
     curl_easy_cleanup(m_curl);
     m_curl = nullptr;
     curl_slist_free_all(headers);
-    if (file != nullptr) std::fclose(file);
-    if (result == 0) {
-        std::remove(finalPath.c_str());
-        std::rename(partPath.c_str(), finalPath.c_str());
-    }
+    if (file != nullptr) result = FinishPartFile(file, result, partPath, finalPath);
+    // Logged after the part file is finished, so that the line tells the outcome returned.
+    LogResult(L"CurlClient::Start", __LINE__, result);
     LOG_TRACE(L"CurlClient::Start", L"end download");
     return result;
 }
 
-int CurlClient::SetHeaderOnlyOptions(CURL* handle, const std::string& url) {
+int CurlClient::FinishPartFile(FILE* file, int result, const std::string& partPath,
+                               const std::string& finalPath) {
+    const char* step = nullptr;
+    int error = 0;
+    // Bytes fwrite accepted may still sit in the stream's buffer: only a good flush and close
+    // say they are on the disk (a full disk shows here, after the last byte was "written").
+    if (std::fflush(file) != 0) {
+        step = "flush";
+        error = errno;
+    }
+    if (std::fclose(file) != 0 && step == nullptr) {
+        step = "close";
+        error = errno;
+    }
+    if (step == nullptr && result == 0) {
+        std::remove(finalPath.c_str());  // an older file; a folder that is not empty stays
+        if (std::rename(partPath.c_str(), finalPath.c_str()) != 0) {
+            step = "rename";
+            error = errno;
+        }
+    }
+    if (step == nullptr) return result;
+    LOG_TRACE(L"CurlClient::FinishPartFile", L"%hs of %hs failed: %hs", step, partPath.c_str(),
+              std::strerror(error));
+    // What the transfer received is not (or not all) where it should be: a failed transfer,
+    // and the part file is no start for the next one.
+    std::remove(partPath.c_str());
+    return CURLE_WRITE_ERROR;
+}
+
+int CurlClient::SetStallAndRedirectLimits(CURL* handle, std::chrono::seconds stallWindow) {
+    int result = 0;
+    result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    result |=
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallWindow.count()));
+    result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    return result;
+}
+
+int CurlClient::SetRequestLimits(CURL* handle, const CurlRequestLimits& limits) {
+    int result = SetStallAndRedirectLimits(handle, limits.stallWindow);
+    if (limits.abort != nullptr) {
+        const curl_xferinfo_callback stopWhenAsked = [](void* abort, curl_off_t, curl_off_t,
+                                                        curl_off_t, curl_off_t) -> int {
+            return static_cast<const std::atomic<bool>*>(abort)->load() ? 1 : 0;
+        };
+        result |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+        result |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, stopWhenAsked);
+        result |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA,
+                                   const_cast<std::atomic<bool>*>(limits.abort));
+    }
+    return result;
+}
+
+int CurlClient::SetHeaderOnlyOptions(CURL* handle, const std::string& url,
+                                     const CurlRequestLimits& limits) {
     int result = 0;
     result |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
     result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= SetRequestLimits(handle, limits);
     return result;
 }
 
-CURL* CurlClient::Head(const std::string& url) {
+CURL* CurlClient::Head(const std::string& url, const CurlRequestLimits& limits) {
     CURL* handle = curl_easy_init();
     int result = 0;
     if (handle != nullptr) {
-        result = SetHeaderOnlyOptions(handle, url);
+        result = SetHeaderOnlyOptions(handle, url, limits);
         if (result == 0) {
             result = curl_easy_perform(handle);
             if (result != 0) LogResult(L"CurlClient::Head", __LINE__, result);
@@ -197,7 +259,8 @@ double CurlClient::GetDownloadFileLength(CURL* handle) {
     return -1.0;
 }
 
-double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
+double CurlClient::GetDownloadFileLength_Str(const std::string& url,
+                                             const CurlRequestLimits& limits) {
     double length = -1.0;
     CURL* handle = curl_easy_init();
     if (handle == nullptr) {
@@ -210,6 +273,7 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
     result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &CurlClient::DiscardBody);
     result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= SetRequestLimits(handle, limits);
     if (result != 0) {
         LogResult(L"CurlClient::GetDownloadFileLength_Str", __LINE__, result);
         curl_easy_cleanup(handle);
@@ -227,11 +291,11 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
     return length;
 }
 
-std::string CurlClient::GetRealUrl_Str(const std::string& url) {
+std::string CurlClient::GetRealUrl_Str(const std::string& url, const CurlRequestLimits& limits) {
     std::string realUrl;
     CURL* handle = curl_easy_init();
     if (handle == nullptr) return url;
-    int result = SetHeaderOnlyOptions(handle, url);
+    int result = SetHeaderOnlyOptions(handle, url, limits);
     if (result == 0) {
         result = curl_easy_perform(handle);
         if (result != 0)
@@ -252,9 +316,14 @@ int CurlClient::ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dl
     if (now - self->m_lastProgressTime < 1) return 0;
     self->m_lastProgressTime = now;
 
+    // libcurl's speed is the average of the whole transfer, which stays above 0 through a
+    // stall: a second in which no byte arrived gets a speed of 0, and so no progress report.
+    const bool arrived = dlnow > self->m_lastProgressBytes;
+    self->m_lastProgressBytes = dlnow;
     double speed = 0.0;
     curl_off_t bytesPerSecond = 0;
-    if (curl_easy_getinfo(self->m_curl, CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond) == CURLE_OK)
+    if (arrived &&
+        curl_easy_getinfo(self->m_curl, CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond) == CURLE_OK)
         speed = static_cast<double>(bytesPerSecond);
 
     double percent = 0.0;

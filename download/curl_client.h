@@ -1,6 +1,9 @@
 // CurlClient: downloads one file over one libcurl connection into "<save path>.part",
 // resuming from that file's size, and renames it to the save path when the transfer ends
 // well. Before the transfer it finds the URL the redirects lead to and the remote length.
+// Every request follows at most kMaxRedirects redirects, and every request and transfer that
+// receives less than a byte a second for the stall window ends with CURLE_OPERATION_TIMEDOUT;
+// a transfer that keeps moving has no time limit.
 // Used by one thread at a time (its owner's worker); Abort() may come from any thread.
 // libcurl's global initialisation is the caller's precondition.
 #pragma once
@@ -8,13 +11,25 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+
+#include "download/download_options.h"
 
 // Results of Start besides 0 and libcurl's own CURLcode values.
 inline constexpr int CC_ERR_FILE_OPEN = -996;  // the part file could not be opened
 inline constexpr int CC_ERR_CURL_INIT = -997;  // no easy handle
 inline constexpr int CC_ERR_TOO_SMALL = -998;  // remote length unknown or below 1 MiB
+
+// What ends a discovery request besides its connect time-out: a stall (less than 1 byte a
+// second for `stallWindow` gives CURLE_OPERATION_TIMEDOUT) and `abort`, when set (may be null;
+// read on the requesting thread, set from any).
+struct CurlRequestLimits {
+    std::chrono::seconds stallWindow = DownloadOptions::kStallWindow;
+    const std::atomic<bool>* abort = nullptr;
+};
 
 class CurlClient {
 public:
@@ -33,8 +48,12 @@ public:
     std::wstring GetSavePath(bool part) const;
     // Blocks until the transfer ends: 0, a CURLcode, or one of the CC_ERR_ codes.
     int Start();
-    // Makes the running transfer, and every later one, stop at its next progress call.
+    // Makes the running request or transfer, and every later one, stop at its next progress
+    // call.
     void Abort() { m_abort = true; }
+    // Call before Start.
+    void SetStallWindow(std::chrono::seconds window) { m_stallWindow = window; }
+    void SetPartFileOpener(PartFileOpener opener) { m_openPartFile = std::move(opener); }
 
     // Real URL and remote length found by the last discovery; kept from one Start to the next.
     const std::string& RealUrl() const { return m_realUrl; }
@@ -43,11 +62,12 @@ public:
     const std::wstring& OpenError() const { return m_openError; }
 
     // Discovery helpers. Head returns a handle (or null) that the caller reads and cleans up.
-    static CURL* Head(const std::string& url);
+    static CURL* Head(const std::string& url, const CurlRequestLimits& limits = {});
     static std::string GetRealUrl(CURL* handle);
     static double GetDownloadFileLength(CURL* handle);
-    static double GetDownloadFileLength_Str(const std::string& url);
-    static std::string GetRealUrl_Str(const std::string& url);
+    static double GetDownloadFileLength_Str(const std::string& url,
+                                            const CurlRequestLimits& limits = {});
+    static std::string GetRealUrl_Str(const std::string& url, const CurlRequestLimits& limits = {});
 
 private:
     static int ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dlnow,
@@ -55,7 +75,18 @@ private:
     static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
     static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
     // The options of a header-only request that follows redirects; the OR of their results.
-    static int SetHeaderOnlyOptions(CURL* handle, const std::string& url);
+    static int SetHeaderOnlyOptions(CURL* handle, const std::string& url,
+                                    const CurlRequestLimits& limits);
+    // The stall window and the redirect limit every request and transfer gets; the OR of
+    // the option results.
+    static int SetStallAndRedirectLimits(CURL* handle, std::chrono::seconds stallWindow);
+    // Those, and the abort flag of `limits` when there is one.
+    static int SetRequestLimits(CURL* handle, const CurlRequestLimits& limits);
+    // Flushes and closes the part file of a transfer that ended with `result` and, when that
+    // is 0, renames it to the save path. A failed flush, close or rename removes the part file
+    // and gives CURLE_WRITE_ERROR; otherwise `result` is returned.
+    int FinishPartFile(FILE* file, int result, const std::string& partPath,
+                       const std::string& finalPath);
 
     std::wstring m_url;
     std::wstring m_savePath;
@@ -65,7 +96,10 @@ private:
     double m_fileLength = -1.0;
     int64_t m_resumeOffset = -1;
     int64_t m_lastProgressTime = 0;
+    curl_off_t m_lastProgressBytes = 0;  // dlnow at the last progress evaluation
     std::atomic<bool> m_abort{false};
     std::wstring m_openError;
     std::string m_realUrl;
+    std::chrono::seconds m_stallWindow = DownloadOptions::kStallWindow;
+    PartFileOpener m_openPartFile;  // empty: fopen "ab+"
 };

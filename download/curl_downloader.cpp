@@ -19,11 +19,15 @@ bool IsCurrentThread(const std::unique_ptr<Utils::Thread>& thread) {
 
 }  // namespace
 
-CCurlDownloader::CCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath)
+CCurlDownloader::CCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                                 DownloadOptions options)
     : m_callback(std::move(callback)),
       m_savePath(std::move(savePath)),
       m_url(std::move(url)),
-      m_client(m_url, m_savePath, this, &CCurlDownloader::OnClientProgress) {
+      m_client(m_url, m_savePath, this, &CCurlDownloader::OnClientProgress),
+      m_options(std::move(options)) {
+    m_client.SetStallWindow(m_options.stallWindow);
+    m_client.SetPartFileOpener(m_options.openPartFile);
     std::remove(Utils::WideToNarrow(m_client.GetSavePath(true), 0).c_str());
 }
 
@@ -60,9 +64,22 @@ int CCurlDownloader::Start() {
     } else if (m_parked && !IsCurrentThread(m_parked)) {
         m_parked.reset();
     }
-    m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", &CCurlDownloader::dlThreadFun);
-    m_thread->Resume();
+    m_thread = MakeThread(m_options, this, L"ABDEF", &CCurlDownloader::dlThreadFun);
+    if (m_thread) {
+        m_thread->Resume();
+        return 0;
+    }
+    lock.unlock();
+    FailWithoutWorker();
     return 0;
+}
+
+void CCurlDownloader::FailWithoutWorker() {
+    LOG_TRACE(L"CCurlDownloader::Start", L"no worker thread");
+    // No worker of ours uses the client now: the last one has ended or is the caller.
+    std::remove(Utils::WideToNarrow(m_client.GetSavePath(true), 0).c_str());
+    m_callback(DL_CODE_START, 1.0, L"");
+    m_callback(DL_CODE_FAIL, static_cast<double>(CURLE_FAILED_INIT), L"LibCurl");
 }
 
 void CCurlDownloader::OnClientProgress(void* owner, double speed, double /*reserved*/,

@@ -1,7 +1,9 @@
 // CCurlDownloader: the single-connection downloader. Each run (Start) fetches the package
 // with one CurlClient on a worker thread named "ABDEF", retries failed transfers within a
 // budget, resuming the part file, and checks the file's MD5 against the digest in the real
-// URL. Every callback call comes from that worker.
+// URL. Every callback call comes from that worker, except when the system refuses to create
+// it (a process or memory limit): Start itself then ends the run at once with DL_CODE_START
+// and DL_CODE_FAIL (CURLE_FAILED_INIT) and removes the part file.
 //
 // Start may be called from inside the callback (the answer to DL_CODE_RETRY): it then does
 // not wait for its own worker, which returns right after the callback. Destroying the
@@ -14,6 +16,7 @@
 #include <string>
 
 #include "download/curl_client.h"
+#include "download/download_options.h"
 #include "download/downloader.h"
 #include "sys/thread.h"
 
@@ -21,7 +24,8 @@ class CCurlDownloader : public CDownloader {
 public:
     // Deletes a part file left at the save path, so a new downloader never resumes the file
     // of an earlier process.
-    CCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath);
+    CCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                    DownloadOptions options = {});
     ~CCurlDownloader() override;
     CCurlDownloader(const CCurlDownloader&) = delete;
     CCurlDownloader& operator=(const CCurlDownloader&) = delete;
@@ -32,6 +36,8 @@ private:
     static void OnClientProgress(void* owner, double speed, double reserved, double percent);
     static uint32_t dlThreadFun(void* downloader);
     void Run();
+    // The run of a Start whose worker could not be created; on the caller's thread.
+    void FailWithoutWorker();
     // Waits out the pause between two tries; false when the downloader is being destroyed.
     bool BackOff();
     bool Stopping();
@@ -42,6 +48,7 @@ private:
     CurlClient m_client;
     std::unique_ptr<Utils::Thread> m_thread;
     bool m_retried = false;
+    DownloadOptions m_options;
 
     // Guards m_thread, m_parked and m_stopping, which Start, the worker and the destructor share.
     std::mutex m_mutex;

@@ -5,14 +5,14 @@
 #include "download/win_downloader.h"
 
 std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StageCallback callback,
-                                              const std::wstring& url,
-                                              const std::wstring& savePath) {
+                                              const std::wstring& url, const std::wstring& savePath,
+                                              const DownloadOptions& options) {
     switch (downloadType) {
         case 2:
-            return std::make_unique<CWinDownloader>(std::move(callback), url, savePath);
+            return std::make_unique<CWinDownloader>(std::move(callback), url, savePath, options);
         case 3:
-            return std::make_unique<CMTCurlDownloader>(std::move(callback), url, savePath);
+            return std::make_unique<CMTCurlDownloader>(std::move(callback), url, savePath, options);
         default:
-            return std::make_unique<CCurlDownloader>(std::move(callback), url, savePath);
+            return std::make_unique<CCurlDownloader>(std::move(callback), url, savePath, options);
     }
 }

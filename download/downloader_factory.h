@@ -5,8 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "download/download_options.h"
 #include "download/downloader.h"
 
 std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StageCallback callback,
-                                              const std::wstring& url,
-                                              const std::wstring& savePath);
+                                              const std::wstring& url, const std::wstring& savePath,
+                                              const DownloadOptions& options = {});

@@ -18,6 +18,9 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 60;
+// How long a part transfer may go without a byte: far shorter than a discovery's stall window,
+// since a part is retried (and resumed) on its own.
+constexpr long kPartStallSeconds = 5;
 // A length of 255 bytes or less is no package (an error page, or nothing at all).
 constexpr int64_t kMinimumLength = 256;
 constexpr auto kPartStartGap = 100ms;
@@ -74,8 +77,11 @@ bool AnswersRequestedRange(const CMTCurlDownloader::DownloadPartNode& part) {
 }  // namespace
 
 CMTCurlDownloader::CMTCurlDownloader(StageCallback callback, std::wstring url,
-                                     std::wstring savePath)
-    : m_callback(std::move(callback)), m_savePath(std::move(savePath)), m_url(std::move(url)) {
+                                     std::wstring savePath, DownloadOptions options)
+    : m_callback(std::move(callback)),
+      m_savePath(std::move(savePath)),
+      m_url(std::move(url)),
+      m_options(std::move(options)) {
     // With no save path there is nothing of ours to delete (and "_0" would name a file in
     // the working folder).
     if (m_savePath.empty()) return;
@@ -117,8 +123,22 @@ int CMTCurlDownloader::Start() {
         previous.clear();
         lock.lock();
     }
-    m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", &CMTCurlDownloader::Start_Down);
-    m_thread->Resume();
+    m_thread = MakeThread(m_options, this, L"ABDEF", &CMTCurlDownloader::Start_Down);
+    if (m_thread) {
+        m_thread->Resume();
+        return 0;
+    }
+    lock.unlock();
+    LOG_TRACE(L"CMTCurlDownloader::Start", L"no start thread");
+    // No thread of ours runs now: those of the last run have ended, or one is the caller.
+    ReleaseParts();
+    if (!m_savePath.empty()) DeletePartFiles();
+    {
+        std::lock_guard<std::mutex> partLock(m_mutex);
+        m_lastPercent = 0.0;
+    }
+    m_callback(DL_CODE_START, 1.0, L"");
+    m_callback(DL_CODE_FAIL, static_cast<double>(CURLE_FAILED_INIT), L"LibCurl");
     return 0;
 }
 
@@ -148,10 +168,11 @@ CMTCurlDownloader::ThreadList CMTCurlDownloader::TakeThreads() {
 bool CMTCurlDownloader::Launch(bool finishing, std::function<void()> body) {
     std::lock_guard<std::mutex> lock(m_threadMutex);
     if (m_stopping) return false;
-    auto thread = std::make_unique<Utils::Thread>(this, L"", [body](void*) -> uint32_t {
+    auto thread = MakeThread(m_options, this, L"", [body](void*) -> uint32_t {
         body();
         return 0;
     });
+    if (!thread) return false;
     thread->Resume();
     if (finishing)
         m_finishThread = std::move(thread);
@@ -162,7 +183,29 @@ bool CMTCurlDownloader::Launch(bool finishing, std::function<void()> body) {
 
 bool CMTCurlDownloader::Pause(std::chrono::milliseconds delay) {
     std::unique_lock<std::mutex> lock(m_threadMutex);
-    return !m_wake.wait_for(lock, delay, [this] { return m_stopping; });
+    return !m_wake.wait_for(lock, delay, [this] { return m_stopping || m_abandoning; });
+}
+
+void CMTCurlDownloader::AbandonRun() {
+    LOG_TRACE(L"CMTCurlDownloader::Start_Down", L"a part or finishing thread could not start");
+    {
+        std::lock_guard<std::mutex> lock(m_threadMutex);
+        m_abandoning = true;
+    }
+    m_wake.notify_all();
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_partEnded.wait(lock, [this] { return m_running == 0 || Stopping(); });
+        m_lastPercent = 0.0;
+    }
+    if (Stopping()) return;  // the destructor waits for the parts and removes their files
+    ReleaseParts();
+    DeletePartFiles();
+    {
+        std::lock_guard<std::mutex> lock(m_threadMutex);
+        m_abandoning = false;
+    }
+    m_callback(DL_CODE_FAIL, static_cast<double>(CURLE_FAILED_INIT), L"LibCurl");
 }
 
 uint32_t CMTCurlDownloader::Start_Down(void* downloader) {
@@ -234,12 +277,15 @@ void CMTCurlDownloader::RunStart() {
         }
         DownloadPartNode* node = part.get();
         if (!Launch(false, [this, node] { downloadThreadFun(node); })) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            --m_running;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                --m_running;
+            }
+            if (!Stopping()) AbandonRun();
             return;
         }
     }
-    Launch(true, [this] { waitForFinishThreadFun(); });
+    if (!Launch(true, [this] { waitForFinishThreadFun(); }) && !Stopping()) AbandonRun();
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
@@ -258,6 +304,10 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
     result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DiscardBody);
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                               static_cast<long>(m_options.stallWindow.count()));
+    result |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
     // Lets the destructor stop a discovery that is waiting for a slow server.
     const curl_xferinfo_callback stopWhenGoingAway = [](void* self, curl_off_t, curl_off_t,
                                                         curl_off_t, curl_off_t) -> int {
@@ -300,6 +350,7 @@ int CMTCurlDownloader::downloadExe(CMTCurlDownloader* downloader, DownloadPartNo
     result |= curl_easy_setopt(curl, CURLOPT_URL, part->url.c_str());
     result |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, 0L);
     result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
     result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CMTCurlDownloader::PartWrite);
     result |= curl_easy_setopt(curl, CURLOPT_WRITEDATA, part);
     result |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -309,8 +360,8 @@ int CMTCurlDownloader::downloadExe(CMTCurlDownloader* downloader, DownloadPartNo
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     // Certificate checks keep libcurl's defaults: the package runs with the installer's
     // rights, and its digest comes over this same connection.
-    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 5L);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kPartStallSeconds);
     result |= curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
     if (result != 0) return result;
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
@@ -320,6 +371,15 @@ int CMTCurlDownloader::downloadExe(CMTCurlDownloader* downloader, DownloadPartNo
     int rc = curl_easy_perform(curl);
     // An answer that ended well but short of the part's last byte is a partial transfer.
     if (rc == CURLE_OK && part->start <= part->end) rc = CURLE_PARTIAL_FILE;
+    // Every byte of the part arrived; what ended the answer after them (more bytes than the
+    // range, which the write refuses, or a connection closed early) does not undo that, and a
+    // retry could only ask for an empty range.
+    if (rc != CURLE_OK && part->start > part->end) {
+        const std::wstring text = CurlText(rc);
+        LOG_TRACE(L"CMTCurlDownloader::downloadExe", L"part complete, then error:%d:%ls", rc,
+                  text.c_str());
+        rc = CURLE_OK;
+    }
     if (rc != 0) {
         const std::wstring text = CurlText(rc);
         LOG_TRACE(L"CMTCurlDownloader::downloadExe", L"error:%d:%ls", rc, text.c_str());
@@ -356,7 +416,7 @@ size_t CMTCurlDownloader::PartWrite(char* data, size_t size, size_t count, void*
 int CMTCurlDownloader::PartProgress(void* downloader, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/,
                                     curl_off_t /*ultotal*/, curl_off_t /*ulnow*/) {
     auto* self = static_cast<CMTCurlDownloader*>(downloader);
-    if (self->Stopping()) return 1;  // the downloader is going away
+    if (self->Stopping() || self->m_abandoning) return 1;  // going away, or run abandoned
 
     const auto now = static_cast<int64_t>(std::time(nullptr));
     std::lock_guard<std::mutex> lock(self->m_mutex);
@@ -384,7 +444,7 @@ void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* part) {
     // leaves a partial range to resume.
     RetryBudget budget;
     int rc = downloadExe(this, part);
-    while (rc != 0 && budget.Left() > 0 && !Stopping()) {
+    while (rc != 0 && budget.Left() > 0 && !Stopping() && !m_abandoning) {
         budget.Spend(rc);
         LOG_TRACE(L"CMTCurlDownloader::downloadThreadFun", L"CurlDownLoader Code=%d", rc);
         if (!Pause(kRetryPause)) break;

@@ -7,7 +7,10 @@
 //
 // Threads of a run: the start thread "ABDEF" (DL_CODE_START, a failed discovery), one thread
 // per part transfer (DL_CODE_PROGRESS, sent in order under the downloader's lock, so the
-// receiver must not call Start from it), and the finishing thread (every other code).
+// receiver must not call Start from it), and the finishing thread (every other code). A run
+// one of whose threads the system refuses (a process or memory limit) ends at once with
+// DL_CODE_FAIL (CURLE_FAILED_INIT) and no part files: sent by the start thread, or by Start
+// itself (after DL_CODE_START) when the start thread is the one refused.
 // Start may be called from inside the callback (the answer to DL_CODE_RETRY): it then does
 // not wait for the calling thread, which returns right after the callback; otherwise it
 // waits until every thread of the previous run has ended. Destroying the downloader stops
@@ -27,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "download/download_options.h"
 #include "download/downloader.h"
 #include "sys/thread.h"
 
@@ -56,7 +60,8 @@ public:
 
     // Deletes the file at the save path and both part files, so a new downloader never
     // resumes the files of an earlier process.
-    CMTCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath);
+    CMTCurlDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                      DownloadOptions options = {});
     ~CMTCurlDownloader() override;
     CMTCurlDownloader(const CMTCurlDownloader&) = delete;
     CMTCurlDownloader& operator=(const CMTCurlDownloader&) = delete;
@@ -95,8 +100,12 @@ private:
     // Starts a part thread or the finishing thread of the current run, unless the downloader
     // is going away.
     bool Launch(bool finishing, std::function<void()> body);
-    // Waits `delay` unless the downloader is going away first; false then.
+    // Waits `delay` unless the downloader is going away or the run is abandoned first; false
+    // then.
     bool Pause(std::chrono::milliseconds delay);
+    // Ends the run whose part or finishing thread could not be created (start thread): stops
+    // the parts that did start, waits for them, removes the part files, sends DL_CODE_FAIL.
+    void AbandonRun();
     bool Stopping() const { return m_abort.load(); }
 
     std::vector<std::unique_ptr<DownloadPartNode>> m_parts;
@@ -112,6 +121,7 @@ private:
     std::condition_variable m_partEnded;  // m_running went down
     int64_t m_lastProgressTime = 0;       // guarded by m_mutex
     bool m_retried = false;
+    DownloadOptions m_options;
 
     // Threads of the current run and their bookkeeping, guarded by m_threadMutex.
     std::mutex m_threadMutex;
@@ -123,4 +133,7 @@ private:
     ThreadList m_parked;
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};  // m_stopping, for the transfer and join loops
+    // The current run is being abandoned: its part transfers stop (written under
+    // m_threadMutex, so that Pause sees it).
+    std::atomic<bool> m_abandoning{false};
 };

@@ -31,16 +31,23 @@ platform::HRESULT CWinDownloader::CBindCallback::OnProgress(uint64_t progress, u
     return platform::S_OK;
 }
 
-CWinDownloader::CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath)
-    : CWinDownloader(std::move(callback), std::move(url), std::move(savePath),
-                     &platform::URLDownloadToFile) {}
+CWinDownloader::CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                               DownloadOptions options)
+    : CWinDownloader(
+          std::move(callback), std::move(url), std::move(savePath),
+          [stall = options.stallWindow](const std::wstring& sent, const std::wstring& path,
+                                        platform::BindStatusCallback* bindCallback) {
+              return platform::URLDownloadToFile(sent, path, bindCallback, stall);
+          },
+          options) {}
 
 CWinDownloader::CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
-                               UrlDownload download)
+                               UrlDownload download, DownloadOptions options)
     : m_callback(std::move(callback)),
       m_savePath(std::move(savePath)),
       m_url(std::move(url)),
-      m_worker(std::make_unique<Utils::Thread>(this, L"ABDEF", &CWinDownloader::DownloadWorker)),
+      m_options(std::move(options)),
+      m_worker(MakeThread(m_options, this, L"ABDEF", &CWinDownloader::DownloadWorker)),
       m_download(std::move(download)) {}
 
 CWinDownloader::~CWinDownloader() {
@@ -60,11 +67,16 @@ CWinDownloader::~CWinDownloader() {
 
 int CWinDownloader::Start() {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_started && m_worker) {
+    if (!m_started) {
         // The first run uses the worker the constructor prepared.
         m_bindCallback.SetCallback(m_callback);
         m_started = true;
-        m_worker->Resume();
+        if (m_worker) {
+            m_worker->Resume();
+            return 0;
+        }
+        lock.unlock();
+        FailWithoutWorker();
         return 0;
     }
     // A worker runs once, so every later Start gets a new one, after the previous run has
@@ -82,9 +94,19 @@ int CWinDownloader::Start() {
         m_parked.reset();
     }
     m_bindCallback.SetCallback(m_callback);
-    m_worker = std::make_unique<Utils::Thread>(this, L"ABDEF", &CWinDownloader::DownloadWorker);
-    m_worker->Resume();
+    m_worker = MakeThread(m_options, this, L"ABDEF", &CWinDownloader::DownloadWorker);
+    if (m_worker) {
+        m_worker->Resume();
+        return 0;
+    }
+    lock.unlock();
+    FailWithoutWorker();
     return 0;
+}
+
+void CWinDownloader::FailWithoutWorker() {
+    m_callback(DL_CODE_START, 1.0, L"");
+    m_callback(DL_CODE_FAIL, static_cast<double>(platform::E_OUTOFMEMORY), L"URLDownloadToFile");
 }
 
 uint32_t CWinDownloader::DownloadWorker(void* downloader) {

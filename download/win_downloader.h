@@ -1,7 +1,9 @@
 // CWinDownloader: the system downloader. Each run (Start) hands the package URL to the system
 // URL download on a worker thread named "ABDEF", up to three attempts 1 s apart, and watches
 // its progress through the embedded CBindCallback. No resume, no digest check, never a
-// DL_CODE_RETRY. Every callback call comes from the worker.
+// DL_CODE_RETRY. Every callback call comes from the worker, except when the system refuses
+// to create it (a process or memory limit): Start itself then ends the run at once with
+// DL_CODE_START and DL_CODE_FAIL (E_OUTOFMEMORY).
 //
 // Every Start gets a fresh run on a new worker (the first one is made, suspended, by the
 // constructor). Start waits for the previous worker first, except when called from that
@@ -16,6 +18,7 @@
 #include <mutex>
 #include <string>
 
+#include "download/download_options.h"
 #include "download/downloader.h"
 #include "platform/url_download.h"
 #include "sys/thread.h"
@@ -42,9 +45,12 @@ public:
         std::atomic<bool> m_abort{false};
     };
 
-    CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath);
+    // The system download with the options' stall window.
     CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
-                   UrlDownload download);
+                   DownloadOptions options = {});
+    // A replaced system download; the options' stall window is then the download's business.
+    CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
+                   UrlDownload download, DownloadOptions options = {});
     ~CWinDownloader() override;
     CWinDownloader(const CWinDownloader&) = delete;
     CWinDownloader& operator=(const CWinDownloader&) = delete;
@@ -58,6 +64,8 @@ public:
 private:
     static uint32_t DownloadWorker(void* downloader);
     void Run();
+    // The run of a Start whose worker could not be created; on the caller's thread.
+    void FailWithoutWorker();
     // The pause after a failed attempt; false when the downloader is being destroyed.
     bool Pause();
 
@@ -65,7 +73,8 @@ private:
     StageCallback m_callback;
     std::wstring m_savePath;
     std::wstring m_url;
-    std::unique_ptr<Utils::Thread> m_worker;
+    DownloadOptions m_options;
+    std::unique_ptr<Utils::Thread> m_worker;  // null when the system refused it
     UrlDownload m_download;
 
     // Guards m_worker, m_started, m_parked and m_stopping (Start, the worker, the destructor).

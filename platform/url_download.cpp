@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -16,9 +15,8 @@ namespace platform {
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 60;
-// A server that sends less than a byte a second for a minute has stalled; the system
-// download gives up on such a server too rather than waiting forever.
-constexpr long kStallSeconds = 60;
+// A real download needs a redirect or two; a loop would otherwise go on for thousands.
+constexpr long kMaxRedirects = 20;
 constexpr auto kIdleReport = std::chrono::seconds(1);
 
 constexpr uint32_t kErrorPathNotFound = 3;
@@ -95,10 +93,10 @@ HRESULT HResultFromTransfer(CURLcode code, long httpStatus) {
 }
 
 // The file the download goes to until it is complete, next to the target so that the final
-// rename stays on one volume.
+// rename stays on one volume. Its name depends on the target only, so that the side file of a
+// download that was killed is found, and replaced, by the next download of the same target.
 std::string SideFileName(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + ".~dl" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    return path + ".~dl";
 }
 
 struct Transfer {
@@ -156,7 +154,7 @@ int OnTransferProgress(void* userData, curl_off_t dltotal, curl_off_t dlnow, cur
 }  // namespace
 
 HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
-                          BindStatusCallback* callback) {
+                          BindStatusCallback* callback, std::chrono::seconds stallWindow) {
     std::string narrowUrl;
     std::string narrowPath;
     WideToMultiByte(kCodePageUtf8, url, &narrowUrl);
@@ -173,6 +171,7 @@ HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
     Transfer transfer;
     transfer.callback = callback;
     transfer.statusText = url.c_str();
+    unlink(sidePath.c_str());  // stale, from a download that never ended
     transfer.fd = open(sidePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (transfer.fd < 0) return HResultFromErrno(errno);
 
@@ -184,10 +183,13 @@ HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
         curl_easy_setopt(curl, CURLOPT_URL, escaped.c_str());
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+        // A server that stops sending has stalled; the system download gives up on such a
+        // server too rather than waiting for ever.
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallWindow.count()));
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteToFile);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);

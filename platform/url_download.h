@@ -2,10 +2,12 @@
 // thread, reporting (progress, progressMax) pairs to a bind-status handler that can stop it
 // with E_ABORT. Failures are the HRESULTs the system gives. The file appears at the path only
 // once the whole download has arrived; a failed download leaves nothing behind.
-// Any thread may download; the handler is called on that thread. libcurl's global
+// Any thread may download (two downloads to the same file at once are not supported); the
+// handler is called on that thread. libcurl's global
 // initialisation is the caller's precondition.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,7 @@ inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT INET_E_INVALID_URL = static_cast<HRESULT>(0x800C0002u);
 inline constexpr HRESULT INET_E_CANNOT_CONNECT = static_cast<HRESULT>(0x800C0004u);
 inline constexpr HRESULT INET_E_RESOURCE_NOT_FOUND = static_cast<HRESULT>(0x800C0005u);
@@ -50,9 +53,14 @@ public:
                                const wchar_t* statusText) = 0;
 };
 
+// A download that receives less than 1 byte a second for this long has stalled and fails
+// with INET_E_CONNECTION_TIMEOUT.
+inline constexpr std::chrono::seconds kDownloadStallWindow{60};
+
 // Downloads `url` (redirects followed, certificates checked) to the file `path`, replacing an
 // existing file. Blocks until the download has ended. `callback` may be null.
 HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
-                          BindStatusCallback* callback);
+                          BindStatusCallback* callback,
+                          std::chrono::seconds stallWindow = kDownloadStallWindow);
 
 }  // namespace platform

@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <future>
 
 #include "../support/log_capture.h"
@@ -38,8 +46,10 @@ struct DrivenDownload {
     NotificationRecorder recorder;
     std::unique_ptr<CCurlDownloader> downloader;
 
-    DrivenDownload(const std::wstring& url, const std::wstring& savePath)
-        : downloader(std::make_unique<CCurlDownloader>(recorder.Callback(), url, savePath)) {
+    DrivenDownload(const std::wstring& url, const std::wstring& savePath,
+                   DownloadOptions options = {})
+        : downloader(std::make_unique<CCurlDownloader>(recorder.Callback(), url, savePath,
+                                                       std::move(options))) {
         recorder.AnswerRetryWith(downloader.get());
     }
     // Starts a run and waits until `ends` runs have ended in all.
@@ -157,6 +167,101 @@ TEST(CurlDownloader, SixConnectionFailuresEndTheRunWithTheLastCode) {
     EXPECT_EQ(run.recorder.WithoutProgress(),
               (std::vector<Notification>{kStart, kSuccess, kStart, Fail(CURLE_COULDNT_CONNECT)}));
     EXPECT_EQ(Transfers(log), 6u);
+}
+
+// A disk that fills up shortly before the package's last byte. The part file's stream keeps
+// every byte in its buffer until it is closed, so the failure shows only when the file is
+// closed at the end of the transfer, as with a disk that fills up during the last write.
+class AlmostFullDisk {
+public:
+    explicit AlmostFullDisk(off_t room) : m_room(room), m_buffer(4 * kPackageSize) {}
+
+    PartFileOpener Opener() {
+        return [this](const std::string& path) -> FILE* {
+            m_fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+            if (m_fd < 0) return nullptr;
+            FILE* file = fopencookie(this, "a", {nullptr, &Write, nullptr, &Close});
+            if (file != nullptr) setvbuf(file, m_buffer.data(), _IOFBF, m_buffer.size());
+            return file;
+        };
+    }
+
+private:
+    static ssize_t Write(void* cookie, const char* data, size_t size) {
+        auto* disk = static_cast<AlmostFullDisk*>(cookie);
+        struct stat info;
+        if (fstat(disk->m_fd, &info) != 0) return -1;
+        const size_t room = static_cast<size_t>(std::max<off_t>(disk->m_room - info.st_size, 0));
+        const ssize_t written = room == 0 ? 0 : write(disk->m_fd, data, std::min(size, room));
+        if (written >= 0 && static_cast<size_t>(written) < size) errno = ENOSPC;
+        return written == 0 ? -1 : written;
+    }
+    static int Close(void* cookie) { return close(static_cast<AlmostFullDisk*>(cookie)->m_fd); }
+
+    off_t m_room;
+    int m_fd = -1;
+    std::vector<char> m_buffer;  // outlives every stream that uses it
+};
+
+// Regression: a part file whose last bytes never reached the disk, or that could not be
+// renamed to the save path, was reported as a downloaded package (no digest in the URL to
+// catch it): the results of closing and renaming were ignored. Both are failed transfers now,
+// and the part file goes, since it no longer holds what arrived.
+TEST(CurlDownloader, APackageThatCannotBeCompletedOnDiskFails) {
+    const struct {
+        const char* name;
+        bool fullDisk;
+        bool folderAtSavePath;
+    } cases[] = {
+        {"the disk fills up before the last byte", true, false},
+        {"a folder stands at the save path", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackageSite site(kPackageSize, {.digest = DigestMode::kNone});
+        ASSERT_TRUE(site.Started());
+        if (c.folderAtSavePath) std::filesystem::create_directories(site.SavePath() + "/occupied");
+        AlmostFullDisk disk(static_cast<off_t>(kPackageSize) - 1000);
+        DownloadOptions options;
+        if (c.fullDisk) options.openPartFile = disk.Opener();
+        testing_support::LogCapture log;
+        DrivenDownload run(site.WideUrl(), site.WideSavePath(), options);
+        ASSERT_TRUE(run.StartAndWait());
+
+        EXPECT_EQ(run.recorder.WithoutProgress(),
+                  (std::vector<Notification>{kStart, Fail(CURLE_WRITE_ERROR)}));
+        EXPECT_EQ(Transfers(log), 6u);
+        EXPECT_FALSE(download_test::Exists(site.PartPath()));
+        EXPECT_FALSE(std::filesystem::is_regular_file(site.SavePath()));
+        // Every try began afresh: nothing of a broken part file was resumed.
+        EXPECT_EQ(PackageGetRanges(site.Server()), std::vector<std::string>(6, ""));
+        run.downloader.reset();
+    }
+}
+
+// Regression: a body that stopped coming held the transfer for ever, and every second of the
+// stall reported the same progress again (libcurl's average speed stays above 0).
+TEST(CurlDownloader, AStalledTransferIsRetriedAndReportsNoProgressWhileStalled) {
+    constexpr int64_t kStallAt = 700000;
+    PackageSite site(kPackageSize, {.stallAfterBytes = kStallAt});
+    ASSERT_TRUE(site.Started());
+    testing_support::LogCapture log;
+    DownloadOptions options;
+    options.stallWindow = 2s;
+    DrivenDownload run(site.WideUrl(), site.WideSavePath(), options);
+    ASSERT_TRUE(run.StartAndWait());
+    run.downloader.reset();
+
+    EXPECT_EQ(run.recorder.WithoutProgress(), (std::vector<Notification>{kStart, kSuccess}));
+    EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
+    EXPECT_EQ(log.Matching("CurlDownLoader Code=28\r\n").size(), 1u);
+    EXPECT_EQ(PackageGetRanges(site.Server()),
+              (std::vector<std::string>{"", "bytes=" + std::to_string(kStallAt) + "-"}));
+    const std::vector<double> progress = run.recorder.Progress();
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::adjacent_find(progress.begin(), progress.end(), std::greater_equal<>()) ==
+                progress.end())
+        << testing::PrintToString(progress);
 }
 
 TEST(CurlDownloader, DownloadsAFileUrl) {

@@ -311,6 +311,20 @@ TEST(MultiPartDownloader, AServerThatIgnoresRangesNeverYieldsACorruptPackage) {
             .empty());
 }
 
+// Regression: a part that had received every byte of its range still failed when the server
+// went on sending (the write refuses bytes past the part's end), and its retries asked for an
+// inverted range ("bytes=300000-299999") that can never succeed.
+TEST(MultiPartDownloader, APartWithAllItsBytesIsCompleteEvenWhenTheServerSendsMore) {
+    PackageSite site(kOnePart, {.extraBytes = 100});
+    ASSERT_TRUE(site.Started());
+    MultiPartDownload download(site);
+    ASSERT_TRUE(download.Run());
+
+    EXPECT_EQ(download.recorder.WithoutProgress(), (std::vector<Notification>{kStart, kSuccess}));
+    EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
+    EXPECT_EQ(PackageGetRanges(site.Server()), std::vector<std::string>{"bytes=0-299999"});
+}
+
 // Regression: a joined package that could not be put at the save path was still reported as
 // a success (the digest of a missing file counts as passed).
 TEST(MultiPartDownloader, AJoinThatCannotReachTheSavePathFailsLikeAPart) {

@@ -1,9 +1,14 @@
 #include "platform/url_download.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <limits>
+#include <thread>
 #include <tuple>
 
 #include "../support/closed_port.h"
@@ -124,6 +129,33 @@ TEST(UrlDownload, ResultsAreTheSystemsHResults) {
         // The package, its local copy, and the downloaded file when there is one.
         EXPECT_EQ(FilesIn(site.Dir().Path()), hr == platform::S_OK ? 3u : 2u);
     }
+}
+
+// Regression: the side file was named after the process, so the one of a download that was
+// killed stayed beside the package for good. The next download removes it.
+TEST(UrlDownload, TheSideFileOfAKilledDownloadIsRemovedByTheNext) {
+    using namespace std::chrono_literals;
+    // Slow, so that the first download is still running when it is killed.
+    PackageSite site(kPackageSize, {.throttleBytesPerSecond = 64 * 1024});
+    ASSERT_TRUE(site.Started());
+    const std::wstring url = Utils::FromUtf8(site.Server().DownloadUrl());
+    const pid_t child = fork();
+    if (child == 0) {
+        platform::URLDownloadToFile(url, site.WideSavePath(), nullptr);
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (FilesIn(site.Dir().Path()) < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_EQ(FilesIn(site.Dir().Path()), 2u) << "the served package and the side file";
+
+    site.Server().SetFaults({});
+    EXPECT_EQ(platform::URLDownloadToFile(url, site.WideSavePath(), nullptr), platform::S_OK);
+    EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
+    EXPECT_EQ(FilesIn(site.Dir().Path()), 2u) << "the served package and the download";
 }
 
 }  // namespace

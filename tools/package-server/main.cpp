@@ -17,7 +17,8 @@ const char kUsage[] =
     "usage: package-server --package FILE [--port N] [--throttle BYTES_PER_SECOND]\n"
     "                      [--cut-after BYTES] [--head-status N] [--get-status N]\n"
     "                      [--no-length] [--ignore-range] [--digest correct|upper|wrong|none]\n"
-    "                      [--faults-from OFFSET] [--log]\n";
+    "                      [--faults-from OFFSET] [--hang] [--stall-after BYTES]\n"
+    "                      [--extra-bytes N] [--redirect-loop] [--log]\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "package-server: %s\n%s", problem, kUsage);
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
             faults.noLength = true;
         } else if (flag == "--ignore-range") {
             faults.ignoreRange = true;
+        } else if (flag == "--hang") {
+            faults.hang = true;
+        } else if (flag == "--redirect-loop") {
+            faults.redirectLoop = true;
         } else if (flag == "--log") {
             log = true;
         } else if (!hasValue) {
@@ -78,6 +83,10 @@ int main(int argc, char** argv) {
             faults.getStatus = static_cast<int>(number);
         } else if (flag == "--faults-from") {
             faults.faultsFrom = static_cast<uint64_t>(number);
+        } else if (flag == "--stall-after") {
+            faults.stallAfterBytes = number;
+        } else if (flag == "--extra-bytes") {
+            faults.extraBytes = static_cast<uint64_t>(number);
         } else {
             return Usage(("unknown flag: " + flag).c_str());
         }

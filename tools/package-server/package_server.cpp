@@ -11,6 +11,8 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -23,7 +25,9 @@ namespace {
 
 constexpr const char* kHost = "127.0.0.1";
 constexpr const char* kRedirectPath = "/software/353";
+constexpr const char* kLoopPath = "/loop/";
 constexpr const char* kContentType = "application/octet-stream";
+constexpr auto kHangPoll = std::chrono::milliseconds(20);
 
 // Length and lower-case MD5 of the file, read in blocks; false when it cannot be read.
 bool ReadPackage(const std::string& path, uint64_t* length, std::string* digest) {
@@ -75,6 +79,7 @@ struct PackageServer::Impl {
     std::function<void(const RequestRecord&)> observer;
 
     void Handle(const httplib::Request& request, httplib::Response& response);
+    void Record(const RequestRecord& record);
     void ServePackage(const httplib::Request& request, httplib::Response& response,
                       const Faults& faults);
     std::string RedirectPath(DigestMode mode) const;
@@ -115,16 +120,32 @@ void PackageServer::Impl::Handle(const httplib::Request& request, httplib::Respo
     // here instead, so that the fault knobs can shape (or ignore) them.
     const_cast<httplib::Request&>(request).ranges.clear();
 
-    if (request.path == kRedirectPath) {
+    if (current.hang) {
+        // Recorded before the wait, so that a test sees the request arrive. No status line
+        // ever goes out: the connection only ends when the client or the server gives up.
+        Record({request.method, request.path, request.get_header_value("Range"), 0});
+        while (!stopping.load())
+            std::this_thread::sleep_for(kHangPoll);
+        response.status = 503;
+        return;
+    }
+    if (current.redirectLoop &&
+        (request.path == kRedirectPath || request.path.starts_with(kLoopPath))) {
+        uint64_t step = 0;
+        if (request.path != kRedirectPath)
+            step = std::strtoull(request.path.c_str() + std::strlen(kLoopPath), nullptr, 10);
+        response.set_redirect(kLoopPath + std::to_string(step + 1), 302);
+    } else if (request.path == kRedirectPath) {
         response.set_redirect(RedirectPath(current.digest), 302);
     } else if (IsPackagePath(request.path)) {
         ServePackage(request, response, current);
     } else {
         response.status = 404;
     }
+    Record({request.method, request.path, request.get_header_value("Range"), response.status});
+}
 
-    RequestRecord record{request.method, request.path, request.get_header_value("Range"),
-                         response.status};
+void PackageServer::Impl::Record(const RequestRecord& record) {
     std::function<void(const RequestRecord&)> notify;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -169,9 +190,14 @@ void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib:
     }
     response.set_header("Accept-Ranges", current.ignoreRange ? "none" : "bytes");
 
-    auto body =
-        FileBody::Open(packagePath, first, count, faulty ? current.throttleBytesPerSecond : 0,
-                       faulty ? current.cutAfterBytes : -1, &stopping);
+    BodyFaults bodyFaults;
+    if (faulty) {
+        bodyFaults.bytesPerSecond = current.throttleBytesPerSecond;
+        bodyFaults.cutAfter = current.cutAfterBytes;
+        bodyFaults.stallAfter = current.stallAfterBytes;
+        bodyFaults.extraBytes = current.extraBytes;
+    }
+    auto body = FileBody::Open(packagePath, first, count, bodyFaults, &stopping);
     if (!body) {
         response.status = 500;
         return;
@@ -188,7 +214,7 @@ void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib:
             return body->Send(offset, body->Length() - offset, sink.write);
         });
     } else {
-        response.set_content_provider(count, kContentType,
+        response.set_content_provider(body->Length(), kContentType,
                                       [body](size_t offset, size_t size, httplib::DataSink& sink) {
                                           return body->Send(offset, size, sink.write);
                                       });

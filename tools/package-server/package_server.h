@@ -31,9 +31,19 @@ struct Faults {
     bool noLength = false;     // send no Content-Length (body ends when the connection does)
     bool ignoreRange = false;  // answer 200 with the whole file whatever the Range says
     DigestMode digest = DigestMode::kCorrect;  // what the redirect puts before the file name
-    // The body faults above (throttle, cut, GET status) only hit requests whose first byte
-    // lies at or past this package offset, e.g. only the second half of a ranged download.
+    // The body faults (throttle, cut, stall, extra bytes, GET status) only hit requests whose
+    // first byte lies at or past this package offset, e.g. only the second half of a ranged
+    // download.
     uint64_t faultsFrom = 0;
+    bool hang = false;  // accept every request and never answer it (until the server stops)
+    // Stop sending each body after this many bytes but keep the connection open (until the
+    // client gives up or the server stops); -1: never.
+    int64_t stallAfterBytes = -1;
+    // Send this many filler bytes after the file or range the answer announces (Content-Length
+    // counts them, Content-Range does not).
+    uint64_t extraBytes = 0;
+    // "/software/353" redirects to "/loop/1", and "/loop/N" to "/loop/N+1", for ever.
+    bool redirectLoop = false;
 };
 
 struct RequestRecord {

@@ -10,8 +10,8 @@ namespace stage_cli {
 
 using Args = std::vector<std::string>;  // the arguments after the subcommand's name
 
-// Prints one stage notification as "code<TAB>value<TAB>text" (value with %g, text in UTF-8),
-// whole, even when several threads report at once.
+// Prints one stage notification as NotificationLine (notification_line.h) writes it, whole,
+// even when several threads report at once.
 void PrintNotification(int code, double value, const wchar_t* text);
 
 // Prints "stage-cli: <message>" to standard error and returns the usage exit code (2).

@@ -5,16 +5,16 @@
 #include <mutex>
 #include <string>
 
-#include "sys/text.h"
 #include "tools/stage-cli/commands.h"
+#include "tools/stage-cli/notification_line.h"
 
 namespace stage_cli {
 
 void PrintNotification(int code, double value, const wchar_t* text) {
     static std::mutex mutex;
-    const std::string narrow = Utils::ToUtf8(text != nullptr ? text : L"");
+    const std::string line = NotificationLine(code, value, text);
     std::lock_guard<std::mutex> lock(mutex);
-    std::printf("%d\t%g\t%s\n", code, value, narrow.c_str());
+    std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
 }
 

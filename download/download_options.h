@@ -1,0 +1,41 @@
+// DownloadOptions: what a downloader takes besides its callback, URL and save path. Every
+// field has the installer's value by default; tests shorten the stall window and replace how
+// threads are made and how the part file is opened, to reach failures a machine rarely shows.
+// Copied into the downloader at construction; read only by the downloader afterwards.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "sys/thread.h"
+
+// Makes one thread of a run, suspended. Null, or a thread without HasThread(), means the
+// system refused it (a process or memory limit).
+using ThreadFactory = std::function<std::unique_ptr<Utils::Thread>(
+    void* param, const std::wstring& name, Utils::Thread::Body body)>;
+
+// Opens the part file at an ANSI path for appending, as fopen(path, "ab+") does.
+using PartFileOpener = std::function<FILE*(const std::string& path)>;
+
+// Fewer bytes a second than this, for a whole stall window, is a stall.
+inline constexpr long kStallBytesPerSecond = 1;
+// Redirects a request follows at most: a real download needs one or two, and a redirect loop
+// would otherwise go on for thousands of requests.
+inline constexpr long kMaxRedirects = 20;
+
+struct DownloadOptions {
+    // A request or transfer that receives less than 1 byte a second for this long has stalled
+    // and ends with CURLE_OPERATION_TIMEDOUT; nothing limits a transfer that keeps moving.
+    static constexpr std::chrono::seconds kStallWindow{60};
+
+    std::chrono::seconds stallWindow = kStallWindow;
+    ThreadFactory makeThread;     // empty: Utils::Thread
+    PartFileOpener openPartFile;  // empty: fopen "ab+" (single-connection downloader)
+};
+
+// A new suspended thread made through `options`; null when the system refused it.
+std::unique_ptr<Utils::Thread> MakeThread(const DownloadOptions& options, void* param,
+                                          const std::wstring& name, Utils::Thread::Body body);
