@@ -3,6 +3,8 @@
 // destroyed.
 #pragma once
 
+#include <utility>
+
 #include "platform/child_process.h"
 
 class ChildPipe {
@@ -19,6 +21,8 @@ public:
     void Close();
     void CloseReadEnd() { platform::CloseHandle(&m_readEnd); }
     void CloseWriteEnd() { platform::CloseHandle(&m_writeEnd); }
+    // Hands the read end over to the caller, who closes it; the pipe holds it no more.
+    platform::Handle TakeReadEnd() { return std::exchange(m_readEnd, platform::kNullHandle); }
 
     platform::Handle ReadEnd() const { return m_readEnd; }
     platform::Handle WriteEnd() const { return m_writeEnd; }

@@ -10,9 +10,12 @@
 
 namespace {
 
-// How long one wait for output lasts before the child's exit code is looked at again; only
-// matters when something the child started keeps the pipes open after the child ended.
+// How long one wait for output lasts before the child's exit code and a request to stop are
+// looked at again.
 constexpr int kExitPollMs = 100;
+// After the child's end, its output is all in the pipe already; what keeps coming is written
+// by processes it left behind, which may never stop.
+constexpr auto kDrainAfterExit = std::chrono::milliseconds(500);
 
 }  // namespace
 
@@ -29,8 +32,11 @@ void ChildProcess::Create(const std::wstring& commandLine) {
     std::vector<std::string> arguments;
     for (const auto& element : platform::CommandLineToArgv(m_commandLine))
         arguments.push_back(Utils::WideToNarrow(element, 0));
+    // A group of its own, so that the child and whatever it starts can be ended together.
+    platform::SpawnOptions options;
+    options.newSession = true;
     const int error = m_process.Start(arguments, m_inputPipe.ReadEnd(), m_outputPipe.WriteEnd(),
-                                      m_errorPipe.WriteEnd());
+                                      m_errorPipe.WriteEnd(), options);
     if (error != 0)
         throw Utils::Exception(L"CreateProcess failed: " +
                                Utils::NarrowToWide(std::strerror(error)));
@@ -86,27 +92,34 @@ ChildProcess::ReadState ChildProcess::ReadOutput(char* buffer, size_t size, int 
     }
 }
 
-void ChildProcess::ReadOutputToEnd(const OutputHandler& handler) {
+ChildProcess::RunEnd ChildProcess::ReadOutputToEnd(const OutputHandler& handler,
+                                                   const std::atomic<bool>* stop) {
     char buffer[kReadSize];
     size_t count = 0;
     while (true) {
-        const ReadState state = ReadOutput(buffer, sizeof buffer, kExitPollMs, &count);
-        if (state == ReadState::kData) {
-            handler(std::string_view(buffer, count));
-            continue;
+        if (stop != nullptr && stop->load()) {
+            EndGroup();
+            return RunEnd::kStopped;
         }
-        if (state == ReadState::kEnded) return;
-        if (ExitCode() == platform::kStillActive) continue;
-        // The child has ended, so all it wrote is already in the pipe: take that and stop,
-        // whatever else still holds the pipe open.
-        while (ReadOutput(buffer, sizeof buffer, 0, &count) == ReadState::kData)
-            handler(std::string_view(buffer, count));
-        return;
+        const ReadState state = ReadOutput(buffer, sizeof buffer, kExitPollMs, &count);
+        if (state == ReadState::kData) handler(std::string_view(buffer, count));
+        // Looked at after every piece too: a process the child left behind may write more
+        // often than any wait for output lasts.
+        if (ExitCode() != platform::kStillActive) break;
+        // The child closed its output but runs on: wait for it instead of for the pipe.
+        if (state == ReadState::kEnded) Wait(kExitPollMs);
     }
+    const auto deadline = std::chrono::steady_clock::now() + kDrainAfterExit;
+    while (std::chrono::steady_clock::now() < deadline &&
+           ReadOutput(buffer, sizeof buffer, 0, &count) == ReadState::kData)
+        handler(std::string_view(buffer, count));
+    return RunEnd::kChildEnded;
 }
 
 void ChildProcess::Release() {
-    m_errorPipe.Close();
-    m_outputPipe.Close();
     m_inputPipe.Close();
+    m_outputPipe.CloseWriteEnd();
+    m_errorPipe.CloseWriteEnd();
+    platform::DiscardUntilEnd(m_outputPipe.TakeReadEnd());
+    platform::DiscardUntilEnd(m_errorPipe.TakeReadEnd());
 }

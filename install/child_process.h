@@ -1,8 +1,9 @@
 // ChildProcess: one program started hidden with its standard input, output and error on
-// pipes; the installer reads what it writes and waits for its end. Owned and used by one
-// thread only, the worker of the runner that made it.
+// pipes, in a process group of its own; the installer reads what it writes and waits for its
+// end. Owned and used by one thread only, the worker of the runner that made it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -19,7 +20,11 @@ public:
     // The most output bytes handed on at a time.
     static constexpr size_t kReadSize = 1024;
 
+    // How long a child asked to end may take before it and its group are killed.
+    static constexpr int kGraceMs = 2000;
+
     enum class ReadState { kData, kIdle, kEnded };
+    enum class RunEnd { kChildEnded, kStopped };
     using OutputHandler = std::function<void(std::string_view bytes)>;
 
     ChildProcess() = default;
@@ -33,9 +38,9 @@ public:
     ChildPipe& InputPipe() { return m_inputPipe; }
 
     // Starts the program the command line names, split into arguments by the Windows rules,
-    // then closes the child's pipe ends here. Throws Utils::Exception for a command line of
-    // 1024 characters or more, missing pipes, or a program that cannot be started (the
-    // pipes then stay open until Release).
+    // in a session and process group of its own, then closes the child's pipe ends here.
+    // Throws Utils::Exception for a command line of 1024 characters or more, missing pipes,
+    // or a program that cannot be started (the pipes then stay open until Release).
     void Create(const std::wstring& commandLine);
 
     // Waits up to `timeoutMs` (-1 without limit) for output and copies at most `size` bytes
@@ -46,20 +51,27 @@ public:
     // waits.
     ReadState ReadOutput(char* buffer, size_t size, int timeoutMs, size_t* count);
 
-    // Reads standard output to its end, handing each piece (at most kReadSize bytes) to
-    // `handler` as it arrives, and returns when both streams have ended or, should something
-    // the child started still hold them, when the child has ended and nothing more waits.
-    void ReadOutputToEnd(const OutputHandler& handler);
+    // Reads standard output until the child has ended and been collected, handing each piece
+    // (at most kReadSize bytes) to `handler` as it arrives. Once the child has ended, only what
+    // is already in the pipe is taken, for at most half a second more: processes it started may
+    // hold the pipe and write to it for ever, and they are not the child. When `stop` (set from
+    // any thread) is seen, ends the child's group instead (EndGroup) and returns kStopped.
+    RunEnd ReadOutputToEnd(const OutputHandler& handler, const std::atomic<bool>* stop = nullptr);
 
     // kStillActive (259) while the child runs, then its exit code.
     uint32_t ExitCode() { return m_process.ExitCode(); }
     // Waits for the child's end, at most `timeoutMs` (-1 without limit); true once it ended.
     bool Wait(int timeoutMs = -1) { return m_process.Wait(timeoutMs); }
     void Kill() { m_process.Kill(); }
+    // Ends the child and every process of its group, politely first, by force after kGraceMs;
+    // returns once the child has been collected. Nothing happens once it has been.
+    void EndGroup() { m_process.EndGroup(kGraceMs); }
     uint32_t ProcessId() const { return m_process.Id(); }
     const std::wstring& CommandLine() const { return m_commandLine; }
 
-    // Closes every pipe end still open. A child still running is left running.
+    // Closes every pipe end still open; output that processes the child left behind still
+    // write is read and dropped elsewhere until they end (platform::DiscardUntilEnd). A child
+    // still running is left running.
     void Release();
 
 private:

@@ -51,6 +51,7 @@ int ConsoleReader::ParseBytesLine(std::string_view line) {
 ConsoleReader::Outcome ConsoleReader::RunToEnd(const std::wstring& commandLine,
                                                std::string* error) {
     Reset();
+    if (m_stop) return Outcome::kStopped;
     ChildProcess child;
     try {
         child.ErrorPipe().Create();
@@ -62,11 +63,13 @@ ConsoleReader::Outcome ConsoleReader::RunToEnd(const std::wstring& commandLine,
         return Outcome::kNotStarted;
     }
     bool endedByReport = false;
-    child.ReadOutputToEnd([&](std::string_view bytes) {
-        if (FeedBytes(bytes) != 0) endedByReport = true;
-    });
-    if (Finish() != 0) endedByReport = true;
-    child.Wait();
+    const ChildProcess::RunEnd end = child.ReadOutputToEnd(
+        [&](std::string_view bytes) {
+            if (!endedByReport && FeedBytes(bytes) != 0) endedByReport = true;
+        },
+        &m_stop);
     child.Release();
+    if (end == ChildProcess::RunEnd::kStopped) return Outcome::kStopped;
+    if (!endedByReport && Finish() != 0) endedByReport = true;
     return endedByReport ? Outcome::kEndedByReport : Outcome::kEndedSilently;
 }

@@ -1,9 +1,7 @@
 #include "install/download_installer.h"
 
-#include <chrono>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 #include "app/installer_settings.h"
 #include "download/downloader_factory.h"
@@ -36,6 +34,10 @@ CDownloadInstaller::CDownloadInstaller(StageCallback callback)
     : windowCallback(std::move(callback)) {}
 
 CDownloadInstaller::~CDownloadInstaller() {
+    // Both runners stop first: a downloader worker may be held in the package runner's Start,
+    // which waits for the run of the last pass, whose package may hang after its verdict.
+    if (uninstaller) uninstaller->Stop();
+    if (packageRunner) packageRunner->Stop();
     // The uninstaller runner goes first: its success handler starts the downloader, so the
     // downloader must outlive its worker. The downloader's success handler starts the package
     // runner, so the runner outlives the downloader's workers.
@@ -50,7 +52,10 @@ void CDownloadInstaller::Configure(std::wstring newUrl, std::wstring newPrevious
                                    bool newProcessIsAdmin, std::wstring newInstallLanguage) {
     url = std::move(newUrl);
     previousUninstaller = std::move(newPreviousUninstaller);
-    installDir = std::move(newInstallDir);
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        installDir = std::move(newInstallDir);
+    }
     desktopShortcut = newDesktopShortcut;
     quickLaunchShortcut = newQuickLaunchShortcut;
     consoleUserIsAdmin = newConsoleUserIsAdmin;
@@ -59,7 +64,10 @@ void CDownloadInstaller::Configure(std::wstring newUrl, std::wstring newPrevious
 }
 
 void CDownloadInstaller::Start() {
-    packagePath = installDir + L"/__Package_Collivo.exe";
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        packagePath = installDir + L"/__Package_Collivo.exe";
+    }
     LOG_TRACE(L"CDownloadInstaller::Start", L"DL_TYPE=%d", Settings().DownloadType);
 
     // Made on the first start and kept: later passes reuse the URL and package path they were
@@ -92,24 +100,26 @@ void CDownloadInstaller::Start() {
         return;
     }
 
-    const std::wstring copyPath = CopyUninstallerToTempFolder(previousUninstaller);
-    // The earlier pass's runner ended with its pass; releasing it joins its finished worker.
+    // The earlier pass's runner goes first (ending an uninstaller of it that still runs), so
+    // that its copy is gone before the new one is made.
+    uninstaller.reset();
     uninstaller = std::make_unique<UninstallRunner>(
         [this](int code, double value, const wchar_t* text) { UninstallNotify(code, value, text); },
-        copyPath, FolderOf(previousUninstaller));
-    if (Settings().InsNew) {
-        while (FindProcessByName(L"Collivo.exe") != 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+        UninstallerCopy(previousUninstaller), FolderOf(previousUninstaller));
+    // On the runner's worker, which the controller's destruction can end, rather than here on
+    // the window's thread, which would stay held for as long as the product stays open.
+    if (Settings().InsNew)
+        uninstaller->HoldBackWhile([] { return FindProcessByName(L"Collivo.exe") != 0; });
     uninstaller->Start();
 }
 
 void CDownloadInstaller::DownloadNotify(int code, double value, const wchar_t* text) {
+    const std::wstring package = code == 1004 ? PackagePath() : std::wstring();
     if (windowCallback) windowCallback(code, value, text);
     const wchar_t* kLabel = L"CDownloadInstaller::DownloadNotify";
     switch (code) {
         case 1001:
-            Utils::CreateDirectoryRecursive(installDir);
+            Utils::CreateDirectoryRecursive(InstallDir());
             LOG_TRACE(kLabel, L"DL_CODE_START");
             break;
         case 1002:
@@ -121,7 +131,7 @@ void CDownloadInstaller::DownloadNotify(int code, double value, const wchar_t* t
             LOG_TRACE(kLabel, L"DL_CODE_SUCCESS");
             break;
         case 1004:
-            CleanUpPackage();
+            CleanUpPackage(package);
             LOG_TRACE(kLabel, L"DL_CODE_FAIL");
             break;
         case 1005:
@@ -156,6 +166,7 @@ void CDownloadInstaller::UninstallNotify(int code, double value, const wchar_t* 
 }
 
 void CDownloadInstaller::InstallNotify(int code, double value, const wchar_t* text) {
+    const std::wstring package = code == 2003 || code == 2004 ? PackagePath() : std::wstring();
     if (windowCallback) windowCallback(code, value, text);
     const wchar_t* kLabel = L"CDownloadInstaller::InstallNotify";
     switch (code) {
@@ -166,11 +177,11 @@ void CDownloadInstaller::InstallNotify(int code, double value, const wchar_t* te
             LOG_TRACE(kLabel, L"DL_CODE_SUCCESS");  // the download's marker, as it always was
             break;
         case 2003:
-            CleanUpPackage();
+            CleanUpPackage(package);
             LOG_TRACE(kLabel, L"INSTALL_SUCCESS");
             break;
         case 2004:
-            CleanUpPackage();
+            CleanUpPackage(package);
             LOG_TRACE(kLabel, L"IST_CODE_FAIL");
             break;
         default:
@@ -178,11 +189,21 @@ void CDownloadInstaller::InstallNotify(int code, double value, const wchar_t* te
     }
 }
 
-void CDownloadInstaller::CleanUpPackage() {
-    RemoveFile(packagePath);
+void CDownloadInstaller::CleanUpPackage(const std::wstring& package) {
+    RemoveFile(package);
     std::lock_guard<std::mutex> lock(g_lastPackageMutex);
     if (!g_lastPackagePath.empty()) RemoveFile(g_lastPackagePath);
-    g_lastPackagePath = packagePath;
+    g_lastPackagePath = package;
+}
+
+std::wstring CDownloadInstaller::PackagePath() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return packagePath;
+}
+
+std::wstring CDownloadInstaller::InstallDir() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return installDir;
 }
 
 uint32_t CDownloadInstaller::FindProcessByName(const std::wstring& name) {

@@ -4,11 +4,13 @@
 // then the controller takes its own step.
 //
 // Configure and Start run on the window's thread; the handlers run on the workers' threads
-// (downloader, uninstaller runner, package runner). Destruction waits for every worker.
+// (downloader, uninstaller runner, package runner). Destruction ends a package or uninstaller
+// still running (and a wait for the product to close) and waits for every worker.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "download/downloader.h"
@@ -29,20 +31,24 @@ public:
                    bool processIsAdmin, std::wstring installLanguage);
 
     // Begins one pass: the uninstaller first when its file exists, else the download.
-    // Returns once the first worker has been started.
+    // Returns once the first worker has been started; with the InsNew setting, the uninstaller
+    // waits on its worker until no "Collivo.exe" runs.
     void Start();
 
     // The id of a running process whose executable file name is `name` (whole,
     // case-sensitive), or 0.
     static uint32_t FindProcessByName(const std::wstring& name);
 
-    const std::wstring& PackagePath() const { return packagePath; }
+    std::wstring PackagePath() const;
 
 private:
     void DownloadNotify(int code, double value, const wchar_t* text);
     void UninstallNotify(int code, double value, const wchar_t* text);
     void InstallNotify(int code, double value, const wchar_t* text);
-    void CleanUpPackage();
+    // `package` is the package path of the pass that ends, read before the window heard of its
+    // end: from then on the window may start the next pass, which rewrites packagePath.
+    void CleanUpPackage(const std::wstring& package);
+    std::wstring InstallDir() const;
 
     std::unique_ptr<UninstallRunner> uninstaller;
     std::unique_ptr<CDownloader> downloader;
@@ -57,4 +63,8 @@ private:
     bool consoleUserIsAdmin = true;
     bool processIsAdmin = false;
     StageCallback windowCallback;
+    // Guards installDir and packagePath, which the window's thread rewrites for a new pass
+    // while a worker of the last one may still read them. Only that thread writes them, so it
+    // reads them without the lock.
+    mutable std::mutex m_lock;
 };

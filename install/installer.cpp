@@ -23,6 +23,8 @@ CInstaller::CInstaller(StageCallback callback, std::wstring package, std::wstrin
       m_consoleUserIsAdmin(consoleUserIsAdmin) {}
 
 CInstaller::~CInstaller() {
+    // A package has no time limit, but closing the installer must not wait for one that hangs.
+    Stop();
     m_worker.reset();
 }
 
@@ -63,7 +65,12 @@ void CInstaller::Start() {
     m_worker->Resume();
 }
 
+void CInstaller::Join() {
+    if (m_worker) m_worker->Join();
+}
+
 void CInstaller::Run() {
+    if (m_reader.StopRequested()) return;
     Notify(2001, 0);
     if (m_package.empty()) {
         Notify(2004, 1.0);
@@ -82,6 +89,7 @@ void CInstaller::Run() {
             Notify(2003, 1.0);
             break;
         case ConsoleReader::Outcome::kEndedByReport:
+        case ConsoleReader::Outcome::kStopped:  // broken off, not decided: nothing to report
             break;
     }
 }

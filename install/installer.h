@@ -1,7 +1,8 @@
 // CInstaller: runs the downloaded full setup package silently and turns its console protocol
 // into notifications. The owner sets the fields and calls Start from any one thread; the run
-// and every notification happen on the runner's worker thread ("ABDEF"). Destruction waits
-// for the worker.
+// and every notification happen on the runner's worker thread ("ABDEF"). Destruction ends a
+// package still running, with its process group, and waits for the worker; an owner that
+// wants the run to finish calls Join first.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,11 @@ public:
     // Waits without limit for the worker of an earlier start, builds the command line and
     // starts a new worker. Returns at once.
     void Start();
+    // Waits without limit for the run of the last Start to end. Not from a notification.
+    void Join();
+    // Ends the current run, ending the package and its process group, and makes any later
+    // Start end at once; does not wait. From any thread.
+    void Stop() { m_reader.RequestStop(); }
 
     // The package's command line from the current fields and the InstCmd setting.
     std::wstring BuildCommandLine() const;

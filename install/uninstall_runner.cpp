@@ -1,12 +1,13 @@
 #include "install/uninstall_runner.h"
 
-#include <filesystem>
+#include <chrono>
+#include <thread>
 
 #include "install/protocol_scan.h"
+#include "platform/command_line.h"
 #include "platform/paths.h"
 #include "sys/accounts.h"
 #include "sys/exception.h"
-#include "sys/folders.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
@@ -17,25 +18,22 @@ const wchar_t* TrueFalse(bool on) {
 }
 }  // namespace
 
-std::wstring CopyUninstallerToTempFolder(const std::wstring& uninstaller) {
-    const std::wstring tempFolder = Utils::GetTempFolder();
-    if (tempFolder.empty()) return std::wstring();
-    const std::wstring copy = tempFolder + L"Collivo_un_asa.exe";
-    const std::filesystem::path copyPath = Utils::WideToNarrow(copy, 0);
-    std::error_code ignored;
-    std::filesystem::remove(copyPath, ignored);
-    std::filesystem::copy_file(Utils::WideToNarrow(uninstaller, 0), copyPath,
-                               std::filesystem::copy_options::overwrite_existing, ignored);
-    return copy;
-}
-
 UninstallRunner::UninstallRunner(StageCallback callback, std::wstring uninstallerCopy,
                                  std::wstring targetDir)
     : m_callback(std::move(callback)),
       m_uninstallerCopy(std::move(uninstallerCopy)),
       m_targetDir(std::move(targetDir)) {}
 
+UninstallRunner::UninstallRunner(StageCallback callback, UninstallerCopy copy,
+                                 std::wstring targetDir)
+    : UninstallRunner(std::move(callback), copy.Path(), std::move(targetDir)) {
+    m_ownCopy = std::move(copy);
+}
+
 UninstallRunner::~UninstallRunner() {
+    // Neither an uninstaller that hangs nor a product that stays open may keep the installer
+    // from closing.
+    Stop();
     m_worker.reset();
 }
 
@@ -44,10 +42,11 @@ std::wstring UninstallRunner::BuildCommandLine() const {
     const bool consoleUserIsAdmin =
         Utils::GetConsoleUserName(consoleUser) && Utils::IsUserAdmin(consoleUser);
     const bool processIsAdmin = Utils::IsUserInAdminGroup();
-    // Neither the copy nor the folder is quoted: the uninstaller takes everything after
-    // "_?=" as its folder.
-    return m_uninstallerCopy + L" /S -adminact=" + TrueFalse(consoleUserIsAdmin) +
-           L" -authorizationact=" + TrueFalse(processIsAdmin) + L" -console=show _?=" + m_targetDir;
+    // The copy is quoted when it must be (the temporary folder may hold a blank); the folder
+    // never is: the uninstaller takes everything after "_?=" as its folder.
+    return platform::JoinCommandLine({m_uninstallerCopy}) + L" /S -adminact=" +
+           TrueFalse(consoleUserIsAdmin) + L" -authorizationact=" + TrueFalse(processIsAdmin) +
+           L" -console=show _?=" + m_targetDir;
 }
 
 void UninstallRunner::Start() {
@@ -60,7 +59,16 @@ void UninstallRunner::Start() {
     m_worker->Resume();
 }
 
+void UninstallRunner::Join() {
+    if (m_worker) m_worker->Join();
+}
+
 void UninstallRunner::Run() {
+    while (m_holdBack && m_holdBack()) {
+        if (m_reader.StopRequested()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (m_reader.StopRequested()) return;
     if (!platform::PathExists(Utils::WideToNarrow(m_uninstallerCopy, 0))) {
         Notify(5004, 1.0, L"可执行卸载文件不存在");
         return;
@@ -69,7 +77,10 @@ void UninstallRunner::Run() {
     std::string error;
     // Every line is read and handled, a final one included, before the run is judged: a
     // failure reported just before the child exits must not pass for a success.
-    switch (m_reader.RunToEnd(m_commandLine, &error)) {
+    const ConsoleReader::Outcome outcome = m_reader.RunToEnd(m_commandLine, &error);
+    // Its work is done, and the last word below may start the next stage.
+    m_ownCopy.Remove();
+    switch (outcome) {
         case ConsoleReader::Outcome::kNotStarted:
             LOG_TRACE(L"UninstallRunner::Run", L"cannot start the uninstaller: %hs", error.c_str());
             Notify(5004, 2.0);
@@ -78,6 +89,7 @@ void UninstallRunner::Run() {
             Notify(5003, 1.0);
             break;
         case ConsoleReader::Outcome::kEndedByReport:
+        case ConsoleReader::Outcome::kStopped:  // broken off, not decided: nothing to report
             break;
     }
 }

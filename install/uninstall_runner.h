@@ -1,23 +1,21 @@
 // UninstallRunner: runs the copy of an earlier installation's uninstaller silently against
 // that installation's folder and turns its console lines into notifications 5002 to 5005.
 // One runner serves one uninstall. Start is called once by the owner; the run and every
-// notification happen on the worker thread ("UnInstaller"). Destruction waits for it.
+// notification happen on the worker thread ("UnInstaller"). Destruction ends an uninstaller
+// still running, with its process group, or a wait before it, and waits for the worker; an
+// owner that wants the run to finish calls Join first.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "install/console_reader.h"
+#include "install/uninstaller_copy.h"
 #include "sys/stage_callback.h"
 #include "sys/thread.h"
-
-// Copies an earlier installation's uninstaller to the installer's temporary folder as
-// "Collivo_un_asa.exe" and returns the copy's path (empty without a temporary folder). An
-// earlier copy goes first, so a failed copy shows as a missing file rather than running an
-// old uninstaller.
-std::wstring CopyUninstallerToTempFolder(const std::wstring& uninstaller);
 
 class UninstallRunner {
 public:
@@ -25,14 +23,26 @@ public:
     static constexpr int kRunSucceeded = 1;
     static constexpr int kRunFailed = 1000;
 
+    // Runs the file at `uninstallerCopy`, which stays where it is.
     UninstallRunner(StageCallback callback, std::wstring uninstallerCopy, std::wstring targetDir);
+    // Runs `copy` and removes it when the run ends (an empty copy reports the file missing).
+    UninstallRunner(StageCallback callback, UninstallerCopy copy, std::wstring targetDir);
     ~UninstallRunner();
     UninstallRunner(const UninstallRunner&) = delete;
     UninstallRunner& operator=(const UninstallRunner&) = delete;
 
+    // Before it runs the uninstaller, the worker waits while `mustWait` holds, asking every
+    // 100 ms (for a product that must end first). Set before Start.
+    void HoldBackWhile(std::function<bool()> mustWait) { m_holdBack = std::move(mustWait); }
+
     // Builds the command line and starts the worker; returns at once. A second call does
     // nothing.
     void Start();
+    // Waits without limit for the run to end. Not from a notification.
+    void Join();
+    // Ends the run (the wait before it, or the uninstaller and its process group); does not
+    // wait. From any thread.
+    void Stop() { m_reader.RequestStop(); }
 
     // The uninstaller's command line, with both privilege probes made now.
     std::wstring BuildCommandLine() const;
@@ -56,5 +66,7 @@ private:
     std::wstring m_targetDir;
     int32_t m_codePage = 0;
     std::unique_ptr<Utils::Thread> m_worker;
+    UninstallerCopy m_ownCopy;  // empty when the runner was handed a path only
+    std::function<bool()> m_holdBack;
     ConsoleReader m_reader{[this](std::wstring_view line) { return ParseLine(line); }, &m_codePage};
 };

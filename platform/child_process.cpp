@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <system_error>
 #include <thread>
+
+#include "platform/process_snapshot.h"
 
 extern char** environ;
 
@@ -99,6 +102,27 @@ long ReadHandle(Handle handle, void* buffer, size_t size) {
     }
 }
 
+void DiscardUntilEnd(Handle readEnd) {
+    if (readEnd == kNullHandle) return;
+    // Nobody holds the write end any more: nothing to wait for.
+    const int ready = WaitForInput(&readEnd, 1, 0);
+    char scratch[4096];
+    if (ready > 0 && ReadHandle(readEnd, scratch, sizeof scratch) <= 0) {
+        CloseHandle(&readEnd);
+        return;
+    }
+    try {
+        std::thread([readEnd]() mutable {
+            char buffer[4096];
+            while (ReadHandle(readEnd, buffer, sizeof buffer) > 0) {
+            }
+            CloseHandle(&readEnd);
+        }).detach();
+    } catch (const std::system_error&) {
+        CloseHandle(&readEnd);  // no thread to spare: the writers take their chance
+    }
+}
+
 SpawnedProcess::~SpawnedProcess() {
     if (m_pid > 0 && !m_ended) Collect(false);
 }
@@ -145,6 +169,7 @@ int SpawnedProcess::Start(const std::vector<std::string>& arguments, Handle inpu
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) return result;
     m_pid = pid;
+    m_leadsGroup = options.newSession;
     m_ended = false;
     m_exitCode = kStillActive;
     return 0;
@@ -188,6 +213,33 @@ bool SpawnedProcess::Wait(int timeoutMs) {
 
 void SpawnedProcess::Kill() {
     if (m_pid > 0 && !Collect(false)) kill(m_pid, SIGKILL);
+}
+
+bool SpawnedProcess::GroupRuns() {
+    if (m_leadsGroup) return ProcessGroupHasLiveMembers(static_cast<uint32_t>(m_pid));
+    // Looks without collecting, so that the id stays ours.
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+void SpawnedProcess::EndGroup(int graceMs) {
+    if (m_pid <= 0 || m_ended) return;
+    // Until the process is collected its id cannot be handed to another process, so the group
+    // it leads is still the one it started.
+    const pid_t target = m_leadsGroup ? -m_pid : m_pid;
+    kill(target, SIGTERM);
+    auto wait = [this](int ms) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (GroupRuns() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    wait(graceMs);
+    kill(target, SIGKILL);
+    // A process ends some moments after SIGKILL; one stuck in the kernel may take longer, and
+    // is not worth holding the caller for.
+    wait(500);
+    Collect(true);
 }
 
 }  // namespace platform

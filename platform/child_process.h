@@ -34,13 +34,20 @@ int WaitForInput(const Handle* handles, size_t count, int timeoutMs);
 // Reads at most `size` bytes: the count read, 0 at the end of the pipe, -1 on failure.
 long ReadHandle(Handle handle, void* buffer, size_t size);
 
+// Takes over the read end of a pipe that processes may still write to, and reads and drops
+// what they write, on a thread of its own, until the last of them lets go; then closes it.
+// A writer whose reader is gone ends by SIGPIPE at its next write, so this keeps programs that
+// a child left behind alive. A null handle is ignored.
+void DiscardUntilEnd(Handle readEnd);
+
 // What a program starts with besides its arguments and standard streams.
 struct SpawnOptions {
     // The child's current folder; empty keeps the parent's. A relative program path is then
     // looked up from this folder, so give an absolute one.
     std::string workingFolder;
     // A session of its own: the child outlives the terminal the installer was started from
-    // (no SIGHUP when it closes) and keeps out of the installer's job control.
+    // (no SIGHUP when it closes) and keeps out of the installer's job control. It also leads a
+    // process group of its own, which EndGroup ends as a whole.
     bool newSession = false;
 };
 
@@ -73,11 +80,19 @@ public:
     bool Wait(int timeoutMs);
     // Ends the process at once (SIGKILL); nothing happens once it has ended.
     void Kill();
+    // Ends the process and, when it was started with a session of its own, every process of
+    // its group: SIGTERM first, SIGKILL to whatever still runs after `graceMs`. Returns once
+    // the process has ended and been collected, and the group is gone or 500 ms more have
+    // passed. Does nothing once the process has been collected: its id may then name a group
+    // of someone else's.
+    void EndGroup(int graceMs);
 
 private:
     bool Collect(bool block);
+    bool GroupRuns();
 
     pid_t m_pid = 0;
+    bool m_leadsGroup = false;
     bool m_ended = false;
     uint32_t m_exitCode = kStillActive;
 };

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace platform {
 namespace {
@@ -33,20 +34,49 @@ std::string ExeName(const std::string& pid) {
     return BaseName(first);
 }
 
-}  // namespace
-
-std::vector<ProcessEntry> SnapshotProcesses() {
-    std::vector<ProcessEntry> entries;
+// Calls `visit` with the name of every process folder in /proc; false when /proc cannot be
+// read.
+template <typename Visit>
+bool ForEachProcess(Visit&& visit) {
     DIR* proc = opendir("/proc");
-    if (proc == nullptr) return entries;
+    if (proc == nullptr) return false;
     while (dirent* entry = readdir(proc)) {
         char* end = nullptr;
         const unsigned long id = std::strtoul(entry->d_name, &end, 10);
         if (end == entry->d_name || *end != '\0') continue;  // not a process folder
-        entries.push_back({static_cast<uint32_t>(id), ExeName(entry->d_name)});
+        visit(static_cast<uint32_t>(id), entry->d_name);
     }
     closedir(proc);
+    return true;
+}
+
+}  // namespace
+
+std::vector<ProcessEntry> SnapshotProcesses() {
+    std::vector<ProcessEntry> entries;
+    ForEachProcess([&](uint32_t id, const char* name) { entries.push_back({id, ExeName(name)}); });
     return entries;
+}
+
+bool ProcessGroupHasLiveMembers(uint32_t groupId) {
+    bool found = false;
+    ForEachProcess([&](uint32_t, const char* name) {
+        if (found) return;
+        // "<pid> (<name>) <state> <ppid> <pgrp> ...": the name may hold blanks and parentheses,
+        // so the fields are counted from the last closing parenthesis.
+        std::ifstream stat(std::string("/proc/") + name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) return;  // ended meanwhile
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) return;
+        std::istringstream fields(line.substr(close + 1));
+        char state = 0;
+        long parent = 0;
+        long group = 0;
+        if (!(fields >> state >> parent >> group)) return;
+        found = group == static_cast<long>(groupId) && state != 'Z' && state != 'X';
+    });
+    return found;
 }
 
 }  // namespace platform

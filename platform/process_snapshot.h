@@ -1,5 +1,6 @@
 // A snapshot of the running processes: each one's id and executable file name (the name of
-// its program file where readable, else of its first argument). Safe on any thread.
+// its program file where readable, else of its first argument); and whether a process group
+// still has members. Safe on any thread.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +16,9 @@ struct ProcessEntry {
 
 // Empty when the process list cannot be read.
 std::vector<ProcessEntry> SnapshotProcesses();
+
+// Whether a process of group `groupId` still runs; a process that has ended but is not yet
+// collected by its parent (a zombie) does not count.
+bool ProcessGroupHasLiveMembers(uint32_t groupId);
 
 }  // namespace platform

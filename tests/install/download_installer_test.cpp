@@ -1,14 +1,21 @@
 #include "install/download_installer.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <sstream>
 
 #include "../support/log_capture.h"
 #include "../support/run_program.h"
@@ -22,9 +29,64 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using install_test::DestroyedWithin;
+using install_test::Eventually;
 using install_test::Notification;
 using install_test::Recorder;
 using testing_support::ScratchFolder;
+
+constexpr char kTempFolder[] = "~OrvaneTemp.92482B06FB471E17";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A shell script that leaves `marker` behind and reports an uninstall failure, so that a pass
+// running it stops before the download.
+void WriteUninstaller(const std::string& path, const std::string& marker) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << "#!/bin/sh\necho ran > '" << marker << "'\necho State=Fail\n";
+    chmod(path.c_str(), 0755);
+}
+
+// Every file named like the uninstaller copy under `folder`.
+std::vector<std::string> CopiesUnder(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ignored))
+        if (entry.path().filename() == "Collivo_un_asa.exe") found.push_back(entry.path());
+    return found;
+}
+
+// A stand-in for the running product: a copy of sleep named "Collivo.exe".
+class FakeProduct {
+public:
+    explicit FakeProduct(const std::string& folder) {
+        fs::create_directories(folder);
+        std::string path = folder + "/Collivo.exe", seconds = "600";
+        fs::copy_file("/bin/sleep", path, fs::copy_options::overwrite_existing);
+        char* argv[] = {path.data(), seconds.data(), nullptr};
+        if (posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv, environ) != 0) m_pid = -1;
+    }
+    ~FakeProduct() { End(); }
+    FakeProduct(const FakeProduct&) = delete;
+    FakeProduct& operator=(const FakeProduct&) = delete;
+
+    bool Running() const { return m_pid > 0; }
+    void End() {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
 
 bool Terminal(int code) {
     return code == 2003 || code == 2004 || code == 1004 || code == 5004 || code == 5005;
@@ -138,20 +200,92 @@ TEST_F(DownloadInstallerTest, FreshPassDownloadsInstallsAndRemovesThePackage) {
 }
 
 TEST_F(DownloadInstallerTest, PreviousInstallationIsUninstalledBeforeTheDownload) {
-    Configure("app");
-    ASSERT_EQ(Codes(Pass()).back(), 2003);
-    ASSERT_TRUE(Exists("app/uninst.ep"));
+    // Regression: with a blank in the temporary folder the copy's command line split at it and
+    // the upgrade stopped (5004, 2.0).
+    for (const std::string temp : {"tmp", "temp dir"}) {
+        SCOPED_TRACE(temp);
+        fs::create_directories(m_scratch / temp);
+        setenv("TMPDIR", (m_scratch / temp).c_str(), 1);
+        Configure("app");
+        ASSERT_EQ(Codes(Pass()).back(), 2003);
+        ASSERT_TRUE(Exists("app/uninst.ep"));
 
-    Configure("app", Dir("app/uninst.ep"));
-    const auto codes = Codes(Pass());
-    ASSERT_GE(codes.size(), 3u);
-    EXPECT_EQ(codes[0], 5002);
-    EXPECT_EQ(codes[1], 5003);
-    EXPECT_EQ(codes[2], 1001);
-    EXPECT_EQ(codes.back(), 2003);
-    EXPECT_FALSE(m_productAtUninstallEnd);  // the old product was gone before the download
-    EXPECT_TRUE(Exists("app/Collivo.exe"));
-    EXPECT_TRUE(Exists("~OrvaneTemp.92482B06FB471E17/Collivo_un_asa.exe"));
+        Configure("app", Dir("app/uninst.ep"));
+        const auto codes = Codes(Pass());
+        ASSERT_GE(codes.size(), 3u);
+        EXPECT_EQ(codes[0], 5002);
+        EXPECT_EQ(codes[1], 5003);
+        EXPECT_EQ(codes[2], 1001);
+        EXPECT_EQ(codes.back(), 2003);
+        EXPECT_FALSE(m_productAtUninstallEnd);  // the old product was gone before the download
+        EXPECT_TRUE(Exists("app/Collivo.exe"));
+        EXPECT_EQ(CopiesUnder(m_scratch / temp), std::vector<std::string>{});  // gone with its pass
+    }
+}
+
+// Regression: the copy went into a folder of a fixed name that anyone could make first, and a
+// copy that failed left whatever lay there to run as the installing user.
+TEST_F(DownloadInstallerTest, UninstallerCopyNeverRunsWhatOthersPlanted) {
+    const std::string planted = m_scratch / (std::string(kTempFolder) + "/Collivo_un_asa.exe");
+    struct Case {
+        const char* name;
+        bool needsRoot;
+        std::function<void()> plant;
+        std::vector<int> codes;  // of the pass
+        bool uninstalled;        // the real uninstaller ran
+    } cases[] = {
+        {"a folder open to everyone",
+         false,
+         [&] {
+             WriteUninstaller(planted, m_scratch / "planted-ran");
+             chmod((m_scratch / kTempFolder).c_str(), 0777);
+         },
+         {5002, 5005},
+         true},
+        {"another user's folder and program",
+         true,
+         [&] {
+             WriteUninstaller(planted, m_scratch / "planted-ran");
+             ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+             ASSERT_EQ(chown((m_scratch / kTempFolder).c_str(), 65534, 65534), 0);
+         },
+         {5002, 5005},
+         true},
+        // The user's own folder, where the copy cannot replace what is there.
+        {"a copy that fails",
+         false,
+         [&] {
+             fs::create_directories(planted + "/x");
+             chmod((m_scratch / kTempFolder).c_str(), 0700);
+         },
+         {5004},
+         false},
+    };
+    WriteUninstaller(m_scratch / "old/uninst.ep", m_scratch / "real-ran");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && geteuid() != 0) continue;
+        fs::remove_all(m_scratch / kTempFolder);
+        fs::remove(m_scratch / "real-ran");
+        c.plant();
+        const std::string before = ReadFile(planted);
+
+        m_controller = std::make_unique<CDownloadInstaller>(Callback());
+        Configure("app", Dir("old/uninst.ep"));
+        const auto seen = Pass();
+        EXPECT_EQ(Codes(seen), c.codes);
+        if (c.codes == std::vector<int>{5004}) {
+            EXPECT_EQ(seen.front(), (Notification{5004, 1.0, L"可执行卸载文件不存在"}));
+        }
+        m_controller.reset();
+
+        EXPECT_EQ(Exists("real-ran"), c.uninstalled);
+        EXPECT_FALSE(Exists("planted-ran"));
+        EXPECT_EQ(ReadFile(planted), before) << "the planted program was touched";
+        // The copy went with its pass; only what was planted is left.
+        const auto copies = CopiesUnder(m_scratch.Path());
+        EXPECT_EQ(copies, std::vector<std::string>{planted});
+    }
 }
 
 TEST_F(DownloadInstallerTest, MissingUninstallerFileSkipsTheUninstall) {
@@ -206,6 +340,115 @@ TEST_F(DownloadInstallerTest, DownloadTypesOtherThanTwoAndThreeUseTheSingleConne
         EXPECT_FALSE(log.Matching("(CurlClient::Start)").empty());
         EXPECT_TRUE(log.Matching("(CMTCurlDownloader::").empty());
     }
+}
+
+// Regression: a new pass started as soon as the window heard of a failure rewrote the package
+// path while the worker that reported it still had to read it to remove the package, so the
+// first package stayed behind (and the path was read and written unguarded). The callback here
+// holds the worker until the window's thread has started the next pass: a worker preempted at
+// the wrong moment.
+TEST_F(DownloadInstallerTest, NextPassStartedOnAFailureLeavesNoPackageBehind) {
+    struct InstCmdSetting {
+        InstCmdSetting() { Settings().InstCmd = L"--demo-fail"; }
+        ~InstCmdSetting() { Settings().InstCmd.clear(); }
+    } failingPackage;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int failures = 0;
+    bool nextStarted = false;
+    m_controller = std::make_unique<CDownloadInstaller>(
+        [&, record = m_recorder->Callback()](int code, double value, const wchar_t* text) {
+            record(code, value, text);
+            if (code != 2004) return;
+            std::unique_lock<std::mutex> lock(mutex);
+            ++failures;
+            changed.notify_all();
+            if (failures == 1) changed.wait_for(lock, 60s, [&] { return nextStarted; });
+        });
+    Configure("first");
+    m_controller->Start();
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 60s, [&] { return failures == 1; }));
+    }
+    Configure("second");
+    m_controller->Start();
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        nextStarted = true;
+        changed.notify_all();
+        ASSERT_TRUE(changed.wait_for(lock, 60s, [&] { return failures == 2; }));
+    }
+    m_controller.reset();
+    EXPECT_FALSE(Exists("first/__Package_Collivo.exe"));
+    EXPECT_FALSE(Exists("second/__Package_Collivo.exe"));
+}
+
+// Regression: with -insnew the pass waited on the window's thread, without end, for the product
+// to close, so an installer closed meanwhile never ended. The uninstall still waits for it.
+TEST_F(DownloadInstallerTest, UninstallWaitsForTheProductAndClosingEndsTheWait) {
+    struct InsNewSetting {
+        InsNewSetting() { Settings().InsNew = true; }
+        ~InsNewSetting() { Settings().InsNew = false; }
+    } insNew;
+    WriteUninstaller(m_scratch / "old/uninst.ep", m_scratch / "uninstalled");
+    for (bool closeWhileWaiting : {false, true}) {
+        SCOPED_TRACE(closeWhileWaiting ? "closed while waiting" : "product ends");
+        FakeProduct product(m_scratch / "product");
+        ASSERT_TRUE(product.Running());
+        ASSERT_TRUE(
+            Eventually([] { return CDownloadInstaller::FindProcessByName(L"Collivo.exe"); }, 5s));
+        m_controller = std::make_unique<CDownloadInstaller>(Callback());
+        Configure("app", Dir("old/uninst.ep"));
+        const size_t before = m_recorder->Seen().size();
+        auto start = std::async(std::launch::async, [this] { m_controller->Start(); });
+        const bool startReturned = start.wait_for(2s) == std::future_status::ready;
+        EXPECT_TRUE(startReturned) << "Start waited for the product";
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(m_recorder->Seen().size(), before) << "the uninstall began under the product";
+
+        if (closeWhileWaiting && startReturned) {
+            EXPECT_TRUE(DestroyedWithin(std::move(m_controller), 3s))
+                << "closing waited for the product";
+        } else {
+            product.End();
+            start.wait();
+            EXPECT_TRUE(Eventually([&] { return !m_recorder->WithCode(5005).empty(); }, 30s));
+            m_controller.reset();
+        }
+        product.End();
+        EXPECT_EQ(Exists("uninstalled"), !closeWhileWaiting);
+        fs::remove(m_scratch / "uninstalled");
+    }
+}
+
+// Regression: a package that hangs after its verdict kept the next pass's package start (on the
+// downloader's thread) waiting for its run, and closing the installer then waited for that
+// thread for ever.
+TEST_F(DownloadInstallerTest, ClosingEndsAPackageThatHangsAfterItsVerdict) {
+    struct InstCmdSetting {
+        InstCmdSetting() { Settings().InstCmd = L"--as=fail-then-hang"; }
+        ~InstCmdSetting() { Settings().InstCmd.clear(); }
+    } hangingPackage;
+    // The helper, grown past the smallest package the downloaders accept.
+    const std::string served = m_scratch / "helper-package";
+    fs::copy_file(CHILD_HELPER_PATH, served);
+    std::ofstream(served, std::ios::app | std::ios::binary) << std::string(2u << 20, '\0');
+    package_server::PackageServer server(served);
+    ASSERT_TRUE(server.Start());
+    m_controller->Configure(Utils::NarrowToWide(server.DownloadUrl()), L"", Dir("app"), true, true,
+                            false, false, L"");
+    EXPECT_EQ(Codes(Pass()).back(), 2004);
+    const std::string package = m_scratch / "app/__Package_Collivo.exe";
+    ASSERT_TRUE(Eventually([&] { return fs::exists(package + ".pids"); }, 10s));
+    const pid_t hanging = static_cast<pid_t>(std::stol(ReadFile(package + ".pids")));
+
+    // The user tries again: the download completes, and the package run waits for the last.
+    m_controller->Start();
+    EXPECT_TRUE(Eventually([&] { return m_recorder->WithCode(1003).size() == 2; }, 60s));
+    EXPECT_TRUE(DestroyedWithin(std::move(m_controller), 3s)) << "closing hung";
+    EXPECT_TRUE(Eventually([&] { return kill(hanging, 0) != 0; }, 1s)) << "the package still runs";
+    kill(hanging, SIGKILL);  // lets a controller that did not end finish
 }
 
 TEST(FindProcessByName, FindsARunningProgramByItsWholeName) {

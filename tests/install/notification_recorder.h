@@ -1,4 +1,5 @@
-// Notifications of a runner as the tests see them, and a bounded end of a runner's run.
+// Notifications of a runner as the tests see them, bounded ends of a runner's run, and a
+// bounded wait for a condition.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -65,17 +66,43 @@ private:
     std::vector<Notification> m_seen;
 };
 
-// Destroys the runner (which waits for its worker, and so for the child) on a thread of its
-// own, so that a run that never ends fails the test instead of hanging it.
-template <typename Runner>
-bool EndsWithin(std::unique_ptr<Runner> runner, std::chrono::seconds limit) {
+// Runs `end` on a thread of its own, so that an end that never comes fails the test instead of
+// hanging it; whether it came within `limit`. `end` owns what it ends.
+template <typename End>
+bool Within(std::chrono::milliseconds limit, End end) {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> ended = done->get_future();
-    std::thread([runner = std::move(runner), done]() mutable {
-        runner.reset();
+    std::thread([end = std::move(end), done]() mutable {
+        end();
         done->set_value();
     }).detach();
     return ended.wait_for(limit) == std::future_status::ready;
+}
+
+// Lets the runner's run end by itself (Join), then destroys the runner.
+template <typename Runner>
+bool EndsWithin(std::unique_ptr<Runner> runner, std::chrono::milliseconds limit) {
+    return Within(limit, [runner = std::move(runner)]() mutable {
+        runner->Join();
+        runner.reset();
+    });
+}
+
+// Destroys `owner` at once, ending whatever it still runs.
+template <typename Owner>
+bool DestroyedWithin(std::unique_ptr<Owner> owner, std::chrono::milliseconds limit) {
+    return Within(limit, [owner = std::move(owner)]() mutable { owner.reset(); });
+}
+
+// Asks `done` every 10 ms until it holds or `limit` has passed; whether it held.
+template <typename Predicate>
+bool Eventually(Predicate done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 }  // namespace install_test

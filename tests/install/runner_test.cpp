@@ -1,6 +1,7 @@
 // Both runners with real child processes: the demo package, its uninstaller and product, and
 // the test helper standing in for a package or an uninstaller.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -23,7 +24,9 @@
 namespace {
 
 using namespace std::chrono_literals;
+using install_test::DestroyedWithin;
 using install_test::EndsWithin;
+using install_test::Eventually;
 using install_test::Notification;
 using install_test::Recorder;
 using testing_support::ScratchFolder;
@@ -42,6 +45,48 @@ std::vector<std::string> ReadLines(const std::string& path) {
         lines.push_back(line);
     return lines;
 }
+
+// The ids a helper copy wrote to "<its path>.pids".
+std::vector<pid_t> ReadPids(const std::string& program) {
+    std::vector<pid_t> pids;
+    for (const std::string& line : ReadLines(program + ".pids"))
+        pids.push_back(static_cast<pid_t>(std::stol(line)));
+    return pids;
+}
+
+// A process that has ended, collected or not.
+bool Gone(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const size_t name = line.rfind(')');
+    return name != std::string::npos && line.substr(name + 2, 1) == "Z";
+}
+
+// The two runners, for cases that hold for both: which codes start and end their runs.
+enum class Stage { kPackage, kUninstall };
+
+struct StageCodes {
+    const char* name;
+    std::vector<Notification> start;  // what a run that starts its program reports first
+    int success;
+    int failure;
+};
+
+StageCodes CodesOf(Stage stage) {
+    if (stage == Stage::kPackage) return {"package", {{2001, 0, L""}, {2002, 0, L""}}, 2003, 2004};
+    return {"uninstaller", {{5002, 0, L""}}, 5003, 5005};
+}
+
+// A runner of either kind; destroying it destroys the runner.
+struct AnyRunner {
+    void Join() {
+        if (package) package->Join();
+        if (uninstall) uninstall->Join();
+    }
+    std::unique_ptr<CInstaller> package;
+    std::unique_ptr<UninstallRunner> uninstall;
+};
 
 // The scratch folder, the InstCmd setting (put back afterwards) and runs that always end.
 class RunnerTest : public ::testing::Test {
@@ -77,9 +122,36 @@ protected:
 
     static std::wstring DemoPackage() { return L"\"" + Wide(DEMO_PACKAGE_PATH) + L"\""; }
 
+    // A copy of the test helper named `name` (which chooses its behaviour), in a folder of
+    // its own so that the files it writes beside itself are fresh.
+    std::string HelperCopy(const std::string& name) {
+        const std::string folder = m_scratch / ("helper" + std::to_string(++m_copies));
+        fs::create_directories(folder);
+        fs::copy_file(CHILD_HELPER_PATH, folder + "/" + name);
+        return folder + "/" + name;
+    }
+
+    // Starts the runner of `stage` on `program` (the uninstaller against a folder that does not
+    // matter to these programs).
+    std::unique_ptr<AnyRunner> StartRunner(Stage stage, const std::string& program,
+                                           const std::shared_ptr<Recorder>& recorder) {
+        auto runner = std::make_unique<AnyRunner>();
+        if (stage == Stage::kPackage) {
+            runner->package = std::make_unique<CInstaller>(
+                recorder->Callback(), L"\"" + Wide(program) + L"\"", Wide(m_scratch / "target"));
+            runner->package->Start();
+        } else {
+            runner->uninstall = std::make_unique<UninstallRunner>(
+                recorder->Callback(), Wide(program), Wide(m_scratch / "target"));
+            runner->uninstall->Start();
+        }
+        return runner;
+    }
+
     testing_support::LogCapture m_quiet;
     ScratchFolder m_scratch;
     std::wstring m_savedInstCmd = Settings().InstCmd;
+    int m_copies = 0;
 };
 
 TEST_F(RunnerTest, DemoPackageInstallsAndItsUninstallerRemovesIt) {
@@ -227,8 +299,11 @@ TEST_F(RunnerTest, PackageGetsItsSwitchesAndTheFolderWithBlanksLast) {
     EXPECT_EQ(recorder->Seen().back(), (Notification{2003, 1.0, L""}));
 }
 
-TEST_F(RunnerTest, UninstallerGetsTheFolderUnquotedAfterItsSwitches) {
-    const std::string copy = m_scratch / "record-args";
+// Regression: the copy's path went into the command line unquoted, so a temporary folder with a
+// blank split it and the uninstaller could not start (5004, 2.0).
+TEST_F(RunnerTest, UninstallerInAFolderWithBlanksGetsTheTargetUnquotedAfterItsSwitches) {
+    fs::create_directories(m_scratch / "temp dir");
+    const std::string copy = m_scratch / "temp dir/record-args";
     fs::copy_file(CHILD_HELPER_PATH, copy);
     std::wstring consoleUser;
     const bool consoleAdmin =
@@ -245,9 +320,6 @@ TEST_F(RunnerTest, UninstallerGetsTheFolderUnquotedAfterItsSwitches) {
 }
 
 TEST_F(RunnerTest, UninstallerThatIsMissingOrCannotStartFails) {
-    const std::string blank = m_scratch / "temp dir";
-    fs::create_directories(blank);
-    fs::copy_file(CHILD_HELPER_PATH, blank + "/Collivo_un_asa.exe");
     struct Case {
         std::string copy;
         std::string folder;
@@ -257,8 +329,6 @@ TEST_F(RunnerTest, UninstallerThatIsMissingOrCannotStartFails) {
          m_scratch / "old",
          {{5004, 1.0, L"可执行卸载文件不存在"}}},
         {"", m_scratch / "old", {{5004, 1.0, L"可执行卸载文件不存在"}}},
-        // The copy's path is not quoted, so a blank in it names a program that is not there.
-        {blank + "/Collivo_un_asa.exe", m_scratch / "old", {{5002, 0, L""}, {5004, 2.0, L""}}},
         {CHILD_HELPER_PATH, m_scratch / std::string(1000, 'd'), {{5002, 0, L""}, {5004, 2.0, L""}}},
     };
     for (const auto& c : cases) {
@@ -314,6 +384,77 @@ TEST_F(RunnerTest, UninstallerAskingForGbkStillGetsTheAnsiPage) {
     // "Encode=936" means the ANSI page (UTF-8) here, so the GBK text does not decode.
     EXPECT_NE(errors[0].text, L"卸载失败");
     EXPECT_NE(errors[0].text.find(L'\uFFFD'), std::wstring::npos);
+}
+
+// Regression: a process the program started and left writing to the output it inherited (the
+// product, logging) kept the run going for as long as it wrote. The run ends with its program;
+// the process lives on, its output dropped.
+TEST_F(RunnerTest, RunEndsWithItsProgramWhateverItLeftWriting) {
+    for (Stage stage : {Stage::kPackage, Stage::kUninstall}) {
+        const StageCodes codes = CodesOf(stage);
+        SCOPED_TRACE(codes.name);
+        const std::string program = HelperCopy("left-writer");
+        const auto recorder = Recorder::Make();
+        auto runner = StartRunner(stage, program, recorder);
+        EXPECT_TRUE(Eventually([&] { return recorder->Has(codes.success, 1.0); }, 2s))
+            << "the run outlived its program";
+        ASSERT_TRUE(Eventually([&] { return !ReadPids(program).empty(); }, 10s));
+        const pid_t writer = ReadPids(program)[0];
+        std::this_thread::sleep_for(100ms);  // ten lines more
+        EXPECT_FALSE(Gone(writer)) << "the process left behind was ended";
+        kill(writer, SIGKILL);
+        EXPECT_TRUE(EndsWithin(std::move(runner), kRunLimit));
+        EXPECT_TRUE(recorder->WithCode(codes.failure).empty());
+    }
+}
+
+// Regression: output after the piece that gave the verdict was still parsed, so a program that
+// reported success and then failure gave both (and the controller cleaned the package twice).
+TEST_F(RunnerTest, OnlyTheFirstVerdictCounts) {
+    for (Stage stage : {Stage::kPackage, Stage::kUninstall}) {
+        for (const char* name : {"success-then-fail", "success-then-error"}) {
+            const StageCodes codes = CodesOf(stage);
+            SCOPED_TRACE(std::string(codes.name) + " " + name);
+            const auto recorder = Recorder::Make();
+            ASSERT_TRUE(EndsWithin(StartRunner(stage, HelperCopy(name), recorder), kRunLimit));
+            std::vector<Notification> expected = codes.start;
+            expected.push_back({codes.success, 0, L""});
+            EXPECT_EQ(recorder->Seen(), expected);
+        }
+    }
+}
+
+// Regression: closing the installer while a package or an uninstaller hung waited for it for
+// ever. Destroying the runner ends the program and everything in its process group: politely
+// first (the well-behaved end at once), by force after 2 s.
+TEST_F(RunnerTest, DestroyingARunnerEndsItsProgramAndWhatItStarted) {
+    struct Case {
+        Stage stage;
+        const char* program;
+        std::chrono::milliseconds limit;
+    } cases[] = {
+        {Stage::kPackage, "hang", 1500ms},
+        {Stage::kPackage, "hang-stubborn", 3s},
+        {Stage::kUninstall, "hang", 1500ms},
+        {Stage::kUninstall, "hang-stubborn", 3s},
+    };
+    for (const auto& c : cases) {
+        const StageCodes codes = CodesOf(c.stage);
+        SCOPED_TRACE(std::string(codes.name) + " " + c.program);
+        const std::string program = HelperCopy(c.program);
+        const auto recorder = Recorder::Make();
+        auto runner = StartRunner(c.stage, program, recorder);
+        ASSERT_TRUE(Eventually([&] { return ReadPids(program).size() == 2; }, 10s));
+        const std::vector<pid_t> pids = ReadPids(program);
+
+        EXPECT_TRUE(DestroyedWithin(std::move(runner), c.limit)) << "destroying the runner hung";
+        for (pid_t pid : pids) {
+            EXPECT_TRUE(Eventually([pid] { return Gone(pid); }, 500ms)) << pid << " still runs";
+            kill(pid, SIGKILL);  // lets a runner that did not end finish
+        }
+        // An ended program gives no verdict: the run was broken off, not decided.
+        EXPECT_EQ(recorder->Seen(), codes.start);
+    }
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ int RunPackageCommand(const Args& args) {
         runner.SetConsoleUserIsAdmin(consoleUserIsAdmin);
         runner.SetProcessIsAdmin(Utils::IsUserInAdminGroup());
         runner.Start();
-    }  // waits for the worker, which ends right after its last notification
+        runner.Join();  // the worker ends right after its last notification
+    }
     return succeeded && !failed ? 0 : 1;
 }
 

@@ -1,6 +1,7 @@
 // stage-cli run-uninstaller UNINSTALLER TARGET_DIR: removes an installation as the installer
 // does before it installs over it: copies the uninstaller to the temporary folder as
-// "Collivo_un_asa.exe", runs the copy against the folder and prints every notification.
+// "Collivo_un_asa.exe", runs the copy against the folder, prints every notification and
+// removes the copy.
 // Exits 0 after 5003 with no 5004 or 5005, else 1.
 #include <atomic>
 
@@ -13,8 +14,6 @@ namespace stage_cli {
 int RunUninstallerCommand(const Args& args) {
     if (args.size() != 2) return UsageError("usage: run-uninstaller UNINSTALLER TARGET_DIR");
 
-    const std::wstring copy = CopyUninstallerToTempFolder(Utils::NarrowToWide(args[0], 0));
-
     std::atomic<bool> succeeded{false};
     std::atomic<bool> failed{false};
     auto onNotification = [&](int code, double value, const wchar_t* text) {
@@ -23,9 +22,11 @@ int RunUninstallerCommand(const Args& args) {
         if (code == 5004 || code == 5005) failed = true;
     };
     {
-        UninstallRunner runner(onNotification, copy, Utils::NarrowToWide(args[1], 0));
+        UninstallRunner runner(onNotification, UninstallerCopy(Utils::NarrowToWide(args[0], 0)),
+                               Utils::NarrowToWide(args[1], 0));
         runner.Start();
-    }  // waits for the worker, which ends right after its last notification
+        runner.Join();  // the worker ends right after its last notification
+    }
     return succeeded && !failed ? 0 : 1;
 }
 
