@@ -37,7 +37,8 @@ struct Command {
 const Command kCommands[] = {
     {"help", "help", nullptr},
     {"download", "download [--type N] URL SAVE_PATH", stage_cli::DownloadCommand},
-    {"send-test-events", "send-test-events --url URL --count N", stage_cli::SendTestEventsCommand},
+    {"send-test-events", "send-test-events --url URL --count N [--staging FILE] [--hold]",
+     stage_cli::SendTestEventsCommand},
     {"run-package", "run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...]",
      stage_cli::RunPackageCommand},
     {"install", "install --dir DIR --url URL [--type N] [--uninstaller PATH]",
