@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/paths.h"
 
 namespace platform {
 namespace {
@@ -168,16 +169,6 @@ std::optional<std::string_view> FindValue(std::string_view content, std::string_
         }
     }
     return std::nullopt;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 std::string FolderOf(const std::string& path) {

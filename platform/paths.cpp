@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/environment.h"
 
@@ -26,6 +27,16 @@ bool IsDirectory(const std::string& path) {
 
 int CreateFolder(const std::string& path) {
     return mkdir(path.c_str(), 0755) == 0 ? 0 : errno;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -17,5 +18,9 @@ bool IsDirectory(const std::string& path);
 // Makes one folder (mode 0755, less the umask); its parent must exist. Returns 0 or the
 // errno value (EEXIST when anything of that name is already there).
 int CreateFolder(const std::string& path);
+
+// Writes all of `data` to the open file `fd`, going on after short writes and interruptions;
+// false on any write error.
+bool WriteAll(int fd, std::string_view data);
 
 }  // namespace platform

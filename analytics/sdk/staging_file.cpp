@@ -7,21 +7,13 @@
 #include <deque>
 #include <utility>
 
+#include "platform/paths.h"
+
 namespace event_collect {
 namespace {
 
 bool IsRecordLine(std::string_view line) {
     return !line.empty() && line.front() == '{' && line.back() == '}';
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 bool ReadAll(int fd, std::string* out) {
@@ -96,7 +88,7 @@ void StagingFile::Append(std::string_view record) {
     line.reserve(record.size() + 1);
     line.append(record);
     line.push_back('\n');
-    if (WriteAll(m_fd, line)) {
+    if (platform::WriteAll(m_fd, line)) {
         m_size += line.size();
         ++m_lines;
         return;
@@ -149,7 +141,7 @@ std::optional<StagingFile::Prepared> StagingFile::Prepare(
     const std::string text = JoinLines(records);
     // Synced before the rename: otherwise a power failure could leave the new name on a file
     // whose contents never reached the disk.
-    if (!WriteAll(fd, text) || fsync(fd) != 0) return std::nullopt;
+    if (!platform::WriteAll(fd, text) || fsync(fd) != 0) return std::nullopt;
     prepared.m_size = text.size();
     return prepared;
 }
@@ -158,7 +150,7 @@ void StagingFile::Commit(Prepared prepared, const std::vector<std::string>& tail
     if (m_fd < 0 || prepared.m_fd < 0) return;
     // The tail gets no fsync of its own: it is no worse off than any other append.
     const std::string text = JoinLines(tail);
-    if (!WriteAll(prepared.m_fd, text)) return;
+    if (!platform::WriteAll(prepared.m_fd, text)) return;
     // The folder is not synced either: until the kernel records the rename, a power failure
     // brings back the old file, which holds every record written to the new one here.
     if (rename(prepared.m_path.c_str(), m_path.c_str()) != 0) return;
