@@ -75,7 +75,7 @@ void CButtonUI::SetDisabledImage(std::wstring_view image) {
 }
 
 void CButtonUI::Activate() {
-    if (GetManager() != nullptr) GetManager()->SendNotify(this, kNotifyClick);
+    if (GetWindowUi() != nullptr) GetWindowUi()->SendNotify(this, kNotifyClick);
 }
 
 void CButtonUI::DoEvent(ControlEvent& event) {

@@ -50,7 +50,7 @@ void CCheckBoxUI::Selected(bool selected, bool notify) {
     if (m_selected == selected) return;
     m_selected = selected;
     Invalidate();
-    if (notify && GetManager() != nullptr) GetManager()->SendNotify(this, kNotifySelectChanged);
+    if (notify && GetWindowUi() != nullptr) GetWindowUi()->SendNotify(this, kNotifySelectChanged);
 }
 
 void CCheckBoxUI::SetSelectedImage(std::wstring_view image) {

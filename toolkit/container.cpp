@@ -46,8 +46,8 @@ bool CContainerUI::Add(CControlUI* control) {
 bool CContainerUI::AddAt(CControlUI* control, int index) {
     if (control == nullptr || index < 0 || index > GetCount()) return false;
     m_items.insert(m_items.begin() + index, std::unique_ptr<CControlUI>(control));
-    control->SetManager(GetManager(), this);
-    if (GetManager() != nullptr) GetManager()->InitControls(*control);
+    control->SetWindowUi(GetWindowUi(), this);
+    if (GetWindowUi() != nullptr) GetWindowUi()->InitControls(*control);
     NeedUpdate();
     return true;
 }
@@ -93,10 +93,10 @@ void CContainerUI::SetChildPadding(int padding) {
     NeedUpdate();
 }
 
-void CContainerUI::SetManager(WindowUi* manager, CControlUI* parent) {
-    CControlUI::SetManager(manager, parent);
+void CContainerUI::SetWindowUi(WindowUi* ui, CControlUI* parent) {
+    CControlUI::SetWindowUi(ui, parent);
     for (auto& item : m_items)
-        item->SetManager(manager, this);
+        item->SetWindowUi(ui, this);
 }
 
 void CContainerUI::ForEachControl(const std::function<void(CControlUI&)>& visit) {

@@ -33,7 +33,7 @@ public:
     int GetChildPadding() const { return m_childPadding; }
     void SetChildPadding(int padding);
 
-    void SetManager(WindowUi* manager, CControlUI* parent) override;
+    void SetWindowUi(WindowUi* ui, CControlUI* parent) override;
     void ForEachControl(const std::function<void(CControlUI&)>& visit) override;
     CControlUI* FindControlAt(Point p) override;
     void SetPos(const Rect& rect) override;

@@ -73,7 +73,7 @@ const AttributeTable<CControlUI>& Attributes() {
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
-    if (m_manager != nullptr) m_manager->OnControlDestroyed(this);
+    if (m_windowUi != nullptr) m_windowUi->OnControlDestroyed(this);
 }
 
 std::wstring_view CControlUI::GetClass() const {
@@ -96,8 +96,8 @@ void CControlUI::SetTextId(int id) {
     if (id >= 0 && StringTable::Get(id, &text)) SetText(text);
 }
 
-void CControlUI::SetManager(WindowUi* manager, CControlUI* parent) {
-    m_manager = manager;
+void CControlUI::SetWindowUi(WindowUi* ui, CControlUI* parent) {
+    m_windowUi = ui;
     m_parent = parent;
 }
 
@@ -149,14 +149,14 @@ void CControlUI::SetFloatPos(const Rect& pos) {
 void CControlUI::SetVisible(bool visible) {
     if (m_visible == visible) return;
     m_visible = visible;
-    if (!visible && m_manager != nullptr) m_manager->OnControlHidden(this);
+    if (!visible && m_windowUi != nullptr) m_windowUi->OnControlHidden(this);
     NeedUpdate();
 }
 
 void CControlUI::SetEnabled(bool enabled) {
     if (m_enabled == enabled) return;
     m_enabled = enabled;
-    if (!enabled && m_manager != nullptr) m_manager->OnControlHidden(this);
+    if (!enabled && m_windowUi != nullptr) m_windowUi->OnControlHidden(this);
     Invalidate();
 }
 
@@ -168,7 +168,7 @@ bool CControlUI::IsEnabledInTree() const {
 }
 
 void CControlUI::SetFocus() {
-    if (m_manager != nullptr) m_manager->SetFocus(this);
+    if (m_windowUi != nullptr) m_windowUi->SetFocus(this);
 }
 
 void CControlUI::SetBkColor(Color color) {
@@ -214,11 +214,11 @@ void CControlUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
 }
 
 void CControlUI::Invalidate() {
-    if (m_manager != nullptr && !m_rect.IsEmpty()) m_manager->Invalidate(m_rect);
+    if (m_windowUi != nullptr && !m_rect.IsEmpty()) m_windowUi->Invalidate(m_rect);
 }
 
 void CControlUI::NeedUpdate() {
-    if (m_manager != nullptr) m_manager->NeedUpdate();
+    if (m_windowUi != nullptr) m_windowUi->NeedUpdate();
 }
 
 void CControlUI::DoPaint(cairo_t* cr, const Rect& dirty) {

@@ -44,9 +44,10 @@ public:
     uintptr_t GetTag() const { return m_tag; }
     void SetTag(uintptr_t tag) { m_tag = tag; }
 
-    WindowUi* GetManager() const { return m_manager; }
+    // The WindowUi of the window whose tree the control is in; null outside one.
+    WindowUi* GetWindowUi() const { return m_windowUi; }
     CControlUI* GetParent() const { return m_parent; }
-    virtual void SetManager(WindowUi* manager, CControlUI* parent);
+    virtual void SetWindowUi(WindowUi* ui, CControlUI* parent);
     // Calls `visit` on this control and then on every descendant, in document order.
     virtual void ForEachControl(const std::function<void(CControlUI&)>& visit);
     // The deepest visible, mouse-enabled control at `p` (window coordinates), or null.
@@ -121,7 +122,7 @@ protected:
 
 private:
     friend class WindowUi;
-    WindowUi* m_manager = nullptr;
+    WindowUi* m_windowUi = nullptr;
     CControlUI* m_parent = nullptr;
     std::wstring m_name;
     int m_textId = -1;

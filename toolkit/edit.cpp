@@ -72,21 +72,21 @@ std::wstring CEditUI::DisplayText() const {
 }
 
 size_t CEditUI::IndexAt(Point p) const {
-    if (GetManager() == nullptr) return 0;
-    TextLine line(GetManager()->GetFont(GetFont()), DisplayText());
+    if (GetWindowUi() == nullptr) return 0;
+    TextLine line(GetWindowUi()->GetFont(GetFont()), DisplayText());
     return line.IndexAtX(p.x - TextRect().left + m_scroll);
 }
 
 void CEditUI::Changed() {
     m_text = m_state.Text();
     Invalidate();
-    if (GetManager() != nullptr) GetManager()->SendNotify(this, kNotifyTextChanged);
+    if (GetWindowUi() != nullptr) GetWindowUi()->SendNotify(this, kNotifyTextChanged);
 }
 
 void CEditUI::KeyDown(UINT key) {
     const bool shift = IsKeyDown(VK_SHIFT);
     const bool control = IsKeyDown(VK_CONTROL);
-    WindowUi* manager = GetManager();
+    WindowUi* ui = GetWindowUi();
     switch (key) {
         case VK_LEFT:
             m_state.MoveLeft(shift);
@@ -107,17 +107,17 @@ void CEditUI::KeyDown(UINT key) {
             if (!m_readOnly && m_state.Delete()) Changed();
             break;
         case VK_RETURN:
-            if (manager != nullptr) manager->SendNotify(this, kNotifyReturn);
+            if (ui != nullptr) ui->SendNotify(this, kNotifyReturn);
             break;
         default:
-            if (!control || manager == nullptr) return;
+            if (!control || ui == nullptr) return;
             if (key == 'A') {
                 m_state.SelectAll();
             } else if ((key == 'C' || key == 'X') && m_state.HasSelection() && !m_password) {
-                manager->SetClipboardText(m_state.SelectedText());
+                ui->SetClipboardText(m_state.SelectedText());
                 if (key == 'X' && !m_readOnly && m_state.DeleteSelection()) Changed();
             } else if (key == 'V' && !m_readOnly) {
-                if (m_state.Insert(manager->GetClipboardText(), m_maxChar)) Changed();
+                if (m_state.Insert(ui->GetClipboardText(), m_maxChar)) Changed();
             }
             break;
     }
@@ -170,10 +170,10 @@ void CEditUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
 }
 
 void CEditUI::PaintText(cairo_t* cr) {
-    if (GetManager() == nullptr) return;
+    if (GetWindowUi() == nullptr) return;
     const Rect area = TextRect();
     if (area.IsEmpty()) return;
-    TextLine line(GetManager()->GetFont(GetFont()), DisplayText());
+    TextLine line(GetWindowUi()->GetFont(GetFont()), DisplayText());
     const int caretX = line.XOfIndex(m_state.Caret());
     // Scroll just enough to keep the caret inside the visible part.
     if (caretX - m_scroll > area.Width() - 1) m_scroll = caretX - area.Width() + 1;

@@ -106,8 +106,8 @@ Color CLabelUI::CurrentTextColor() const {
 }
 
 void CLabelUI::PaintText(cairo_t* cr) {
-    if (m_text.empty() || GetManager() == nullptr) return;
-    DrawText(cr, TextRect(), m_text, CurrentTextColor(), GetManager()->GetFont(m_font),
+    if (m_text.empty() || GetWindowUi() == nullptr) return;
+    DrawText(cr, TextRect(), m_text, CurrentTextColor(), GetWindowUi()->GetFont(m_font),
              m_textStyle);
 }
 

@@ -30,9 +30,9 @@ bool CTabLayoutUI::SelectItem(int index) {
     for (int i = 0; i < GetCount(); ++i)
         GetItemAt(i)->SetVisible(i == m_current);
     NeedUpdate();
-    if (GetManager() != nullptr) {
-        GetManager()->SendNotify(this, kNotifyTabSelect, static_cast<WPARAM>(m_current),
-                                 static_cast<LPARAM>(old));
+    if (GetWindowUi() != nullptr) {
+        GetWindowUi()->SendNotify(this, kNotifyTabSelect, static_cast<WPARAM>(m_current),
+                                  static_cast<LPARAM>(old));
     }
     return true;
 }

@@ -1,30 +1,19 @@
 #include "toolkit/window_ui.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/clock.h"
 #include "toolkit/attributes.h"
 #include "toolkit/host.h"
-#include "toolkit/keyboard.h"
-#include "toolkit/message_queue.h"
 #include "toolkit/messages.h"
 #include "toolkit/native_window.h"
 #include "toolkit/region.h"
 #include "toolkit/string_table.h"
 
 namespace toolkit {
-namespace {
 
-bool IsInSubtree(const CControlUI* root, const CControlUI* control) {
-    for (const CControlUI* c = control; c != nullptr; c = c->GetParent()) {
-        if (c == root) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-WindowUi::WindowUi(CNativeWindow& window) : m_window(window) {
+WindowUi::WindowUi(CNativeWindow& window) : m_window(window), m_input(*this), m_timers(window) {
     // Skins name a face that Linux systems rarely have; the text renderer falls back from it.
     m_defaultFont.face = L"微软雅黑";
     m_defaultFont.size = 12;
@@ -38,18 +27,18 @@ void WindowUi::AttachRoot(CControlUI* root) {
     DestroyRoot();
     m_root.reset(root);
     if (root == nullptr) return;
-    m_postTarget = m_window.GetHWND();
-    root->SetManager(this, nullptr);
+    m_posted.SetTarget(m_window.GetHWND());
+    root->SetWindowUi(this, nullptr);
     m_needUpdate = true;
     UpdateLayout();
     InitControls(*root);
 }
 
 void WindowUi::DestroyRoot() {
-    m_postTarget = nullptr;
+    m_posted.SetTarget(nullptr);
     std::unique_ptr<CControlUI> root = std::move(m_root);
     root.reset();
-    m_focus = m_hot = m_captured = nullptr;
+    m_input.Reset();
 }
 
 CControlUI* WindowUi::FindControl(std::wstring_view name) const {
@@ -166,103 +155,32 @@ void WindowUi::Paint(cairo_t* cr, const Rect& dirty) {
     cairo_restore(cr);
 }
 
-void WindowUi::Deliver(CControlUI* control, EventType type, WPARAM wParam, UINT key) {
-    if (control == nullptr) return;
-    ControlEvent event;
-    event.type = type;
-    event.sender = control;
-    event.timestamp = platform::TickCount();
-    event.mouse = m_mouse;
-    event.key = key;
-    event.keyState = m_mouseKeys;
-    event.wParam = wParam;
-    control->DoEvent(event);
-}
-
-void WindowUi::SetFocus(CControlUI* control) {
-    if (control == m_focus) return;
-    if (control != nullptr && (!IsLiveControl(control) || !control->IsFocusable())) return;
-    CControlUI* old = m_focus;
-    m_focus = control;
-    if (old != nullptr) Deliver(old, EventType::kKillFocus);
-    if (control != nullptr && m_focus == control) Deliver(control, EventType::kSetFocus);
-}
-
-void WindowUi::MoveFocus(bool backwards) {
-    if (!m_root) return;
-    std::vector<CControlUI*> order;
-    m_root->ForEachControl([&](CControlUI& c) {
-        if (c.IsFocusable() && IsVisibleInTree(c) && c.IsEnabledInTree()) order.push_back(&c);
-    });
-    if (order.empty()) return;
-    auto it = std::find(order.begin(), order.end(), m_focus);
-    size_t next = 0;
-    if (it != order.end()) {
-        const size_t at = static_cast<size_t>(it - order.begin());
-        next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
-    } else if (backwards) {
-        next = order.size() - 1;
-    }
-    SetFocus(order[next]);
-}
-
 bool WindowUi::SetTimer(CControlUI* control, UINT id, UINT periodMs) {
-    if (control == nullptr) return false;
-    for (const ControlTimer& timer : m_timers) {
-        if (timer.control == control && timer.id == id) {
-            return m_window.SetTimer(timer.nativeId, periodMs);
-        }
-    }
-    const UINT nativeId = m_nextTimerId++;
-    if (!m_window.SetTimer(nativeId, periodMs)) return false;
-    m_timers.push_back({control, id, nativeId});
-    return true;
+    return m_timers.Set(control, id, periodMs);
 }
 
 bool WindowUi::KillTimer(CControlUI* control, UINT id) {
-    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-        if (it->control == control && it->id == id) {
-            m_window.KillTimer(it->nativeId);
-            m_timers.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return m_timers.Kill(control, id);
 }
 
 void WindowUi::KillTimers(CControlUI* control) {
-    for (auto it = m_timers.begin(); it != m_timers.end();) {
-        if (it->control == control) {
-            m_window.KillTimer(it->nativeId);
-            it = m_timers.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    m_timers.KillAll(control);
 }
 
 bool WindowUi::HasTimer(const CControlUI* control, UINT id) const {
-    return std::any_of(m_timers.begin(), m_timers.end(),
-                       [&](const ControlTimer& t) { return t.control == control && t.id == id; });
+    return m_timers.Has(control, id);
 }
 
 bool WindowUi::FireTimer(CControlUI* control, UINT id) {
-    for (const ControlTimer& timer : m_timers) {
-        if (timer.control == control && timer.id == id) return DeliverTimer(timer.nativeId);
-    }
-    return false;
+    if (!m_timers.Has(control, id)) return false;
+    DeliverTick(control, id);
+    return true;
 }
 
-bool WindowUi::DeliverTimer(UINT nativeId) {
-    const auto it = std::find_if(m_timers.begin(), m_timers.end(),
-                                 [&](const ControlTimer& t) { return t.nativeId == nativeId; });
-    if (it == m_timers.end()) return false;
-    CControlUI* control = it->control;
-    const UINT id = it->id;
-    Deliver(control, EventType::kTimer, id);
+void WindowUi::DeliverTick(CControlUI* control, UINT id) {
+    m_input.Deliver(control, EventType::kTimer, id);
     // The control's handler may have destroyed it or the whole tree.
     if (IsLiveControl(control)) SendNotify(control, kNotifyTimer, id, 0);
-    return true;
 }
 
 void WindowUi::AddNotifier(INotifyListener* listener) {
@@ -288,14 +206,11 @@ void WindowUi::SendNotify(CControlUI* sender, std::wstring_view type, WPARAM wPa
 
 void WindowUi::SendNotify(const Notification& msg, bool async) {
     if (async) {
-        const HWND target = m_postTarget.load();
-        std::lock_guard<std::mutex> lock(m_asyncMutex);
-        m_async.push_back(msg);
-        if (target == nullptr || !PostMessage(target, kMsgAsyncNotify, 0, 0)) m_async.pop_back();
+        m_posted.Post(msg);
         return;
     }
     Notification copy = msg;
-    copy.mouse = m_mouse;
+    copy.mouse = m_input.GetMouse();
     // A copy of the list: a listener may add or remove listeners while it runs.
     const std::vector<INotifyListener*> listeners = m_listeners;
     for (INotifyListener* listener : listeners) {
@@ -306,15 +221,11 @@ void WindowUi::SendNotify(const Notification& msg, bool async) {
 }
 
 void WindowUi::DeliverAsyncNotify() {
-    Notification msg;
-    {
-        std::lock_guard<std::mutex> lock(m_asyncMutex);
-        if (m_async.empty()) return;
-        msg = std::move(m_async.front());
-        m_async.pop_front();
-    }
-    if (msg.sender != nullptr && !IsLiveControl(msg.sender)) return;
-    SendNotify(msg, false);
+    const std::optional<Notification> msg = m_posted.Take();
+    if (!msg) return;
+    // Dropped when its sender left the tree after posting.
+    if (msg->sender != nullptr && !IsLiveControl(msg->sender)) return;
+    SendNotify(*msg, false);
 }
 
 void WindowUi::AddPreMessageFilter(IMessageFilter* filter) {
@@ -349,82 +260,16 @@ bool WindowUi::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             if (wParam != SIZE_MINIMIZED) NeedUpdate();
             return false;
         case WM_TIMER:
-            return DeliverTimer(static_cast<UINT>(wParam));
+            if (const auto tick = m_timers.Find(static_cast<UINT>(wParam))) {
+                DeliverTick(tick->control, tick->id);
+                return true;
+            }
+            return false;
         case kMsgAsyncNotify:
             DeliverAsyncNotify();
             return true;
-        case WM_MOUSEMOVE: {
-            m_mouse = PointFromLParam(lParam);
-            m_mouseKeys = wParam;
-            if (m_captured != nullptr) {
-                Deliver(m_captured, EventType::kMouseMove);
-                return true;
-            }
-            CControlUI* hit = FindControlAt(m_mouse);
-            if (hit != nullptr && !hit->IsEnabledInTree()) hit = nullptr;
-            if (hit != m_hot) {
-                CControlUI* old = m_hot;
-                m_hot = hit;
-                if (old != nullptr) Deliver(old, EventType::kMouseLeave);
-                if (hit != nullptr && m_hot == hit) Deliver(hit, EventType::kMouseEnter);
-            }
-            if (hit != nullptr && m_hot == hit) Deliver(hit, EventType::kMouseMove);
-            return true;
-        }
-        case WM_MOUSELEAVE:
-            if (m_hot != nullptr && m_captured == nullptr) {
-                CControlUI* old = m_hot;
-                m_hot = nullptr;
-                Deliver(old, EventType::kMouseLeave);
-            }
-            return true;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: {
-            m_mouse = PointFromLParam(lParam);
-            m_mouseKeys = wParam;
-            CControlUI* hit = FindControlAt(m_mouse);
-            if (hit == nullptr || !hit->IsEnabledInTree()) return true;
-            if (hit->IsFocusable()) SetFocus(hit);
-            if (!IsLiveControl(hit)) return true;
-            m_captured = hit;
-            Deliver(hit, msg == WM_LBUTTONDOWN ? EventType::kButtonDown : EventType::kDoubleClick);
-            return true;
-        }
-        case WM_LBUTTONUP: {
-            m_mouse = PointFromLParam(lParam);
-            m_mouseKeys = wParam;
-            CControlUI* captured = m_captured;
-            m_captured = nullptr;
-            if (captured != nullptr) Deliver(captured, EventType::kButtonUp);
-            return true;
-        }
-        case WM_KEYDOWN:
-            if (wParam == VK_TAB) {
-                MoveFocus(IsKeyDown(VK_SHIFT));
-                return true;
-            }
-            if (m_focus == nullptr) return false;
-            Deliver(m_focus, EventType::kKeyDown, wParam, static_cast<UINT>(wParam));
-            return true;
-        case WM_KEYUP:
-            if (m_focus == nullptr) return false;
-            Deliver(m_focus, EventType::kKeyUp, wParam, static_cast<UINT>(wParam));
-            return true;
-        case WM_CHAR:
-            if (m_focus == nullptr) return false;
-            Deliver(m_focus, EventType::kChar, wParam, static_cast<UINT>(wParam));
-            return true;
-        case WM_KILLFOCUS:
-            // The pointer may be released elsewhere; a half-made press must not stick.
-            if (m_captured != nullptr) {
-                CControlUI* captured = m_captured;
-                m_captured = nullptr;
-                m_mouse = {-1, -1};
-                Deliver(captured, EventType::kButtonUp);
-            }
-            return false;
         default:
-            return false;
+            return m_input.HandleMessage(msg, wParam, lParam);
     }
 }
 
@@ -446,28 +291,12 @@ std::wstring WindowUi::GetClipboardText() {
 }
 
 void WindowUi::OnControlDestroyed(CControlUI* control) {
-    if (m_focus == control) m_focus = nullptr;
-    if (m_hot == control) m_hot = nullptr;
-    if (m_captured == control) m_captured = nullptr;
-    KillTimers(control);
+    m_input.OnControlDestroyed(control);
+    m_timers.KillAll(control);
 }
 
 void WindowUi::OnControlHidden(CControlUI* control) {
-    if (IsInSubtree(control, m_focus)) SetFocus(nullptr);
-    if (IsInSubtree(control, m_hot)) {
-        CControlUI* old = m_hot;
-        m_hot = nullptr;
-        Deliver(old, EventType::kMouseLeave);
-    }
-    if (IsInSubtree(control, m_captured)) {
-        // Released outside, so the press ends without a click.
-        CControlUI* captured = m_captured;
-        m_captured = nullptr;
-        const Point mouse = m_mouse;
-        m_mouse = {-1, -1};
-        Deliver(captured, EventType::kButtonUp);
-        m_mouse = mouse;
-    }
+    m_input.OnControlHidden(control);
 }
 
 }  // namespace toolkit

@@ -1,20 +1,21 @@
-// WindowUi: the control tree of one window and everything that works on it: the markup's
-// window attributes and fonts, layout and painting, hot/pushed/focused controls, input routing,
-// per-control timers, notifications to listeners, message filters and text refresh.
-// Owned by its window; UI thread only, except SendNotify(..., async = true).
+// WindowUi: the control tree of one window and what works on the whole tree: the markup's
+// window attributes and fonts, layout and painting, notifications to listeners, message filters
+// and text refresh. Input routing, per-control timers and posted notifications are parts of it
+// (InputRouter, ControlTimers, NotificationQueue). Owned by its window; UI thread only, except
+// SendNotify(..., async = true).
 #pragma once
 
-#include <atomic>
-#include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "toolkit/control.h"
+#include "toolkit/control_timers.h"
+#include "toolkit/input_router.h"
+#include "toolkit/notification_queue.h"
 #include "toolkit/notify.h"
 #include "toolkit/text_render.h"
 #include "toolkit/types.h"
@@ -22,9 +23,6 @@
 namespace toolkit {
 
 class CNativeWindow;
-
-// The message that carries posted notifications to the window's thread.
-inline constexpr UINT kMsgAsyncNotify = 0xBF00;
 
 class WindowUi {
 public:
@@ -70,9 +68,9 @@ public:
     void Invalidate(const Rect& rect);
     void Paint(cairo_t* cr, const Rect& dirty);
 
-    CControlUI* GetFocus() const { return m_focus; }
-    void SetFocus(CControlUI* control);
-    CControlUI* GetHot() const { return m_hot; }
+    CControlUI* GetFocus() const { return m_input.GetFocus(); }
+    void SetFocus(CControlUI* control) { m_input.SetFocus(control); }
+    CControlUI* GetHot() const { return m_input.GetHot(); }
 
     // Per-control timers: the control gets a kTimer event and the listeners a "timer"
     // notification (wParam the id) every `periodMs`. Starting a running id restarts it.
@@ -109,16 +107,8 @@ public:
     void OnControlHidden(CControlUI* control);
 
 private:
-    struct ControlTimer {
-        CControlUI* control;
-        UINT id;
-        UINT nativeId;
-    };
-
-    void Deliver(CControlUI* control, EventType type, WPARAM wParam = 0, UINT key = 0);
-    void MoveFocus(bool backwards);
+    void DeliverTick(CControlUI* control, UINT id);
     void DeliverAsyncNotify();
-    bool DeliverTimer(UINT nativeId);
 
     CNativeWindow& m_window;
     std::unique_ptr<CControlUI> m_root;
@@ -130,18 +120,11 @@ private:
     std::map<int, FontInfo> m_fonts;
     FontInfo m_defaultFont;
     bool m_needUpdate = true;
-    Point m_mouse;
-    WPARAM m_mouseKeys = 0;
-    CControlUI* m_focus = nullptr;
-    CControlUI* m_hot = nullptr;
-    CControlUI* m_captured = nullptr;
-    std::vector<ControlTimer> m_timers;
-    UINT m_nextTimerId = 0x10000;
+    InputRouter m_input;
+    ControlTimers m_timers;
+    NotificationQueue m_posted;
     std::vector<INotifyListener*> m_listeners;
     std::vector<IMessageFilter*> m_filters;
-    std::atomic<HWND> m_postTarget{nullptr};  // read by other threads for async notifications
-    std::mutex m_asyncMutex;
-    std::deque<Notification> m_async;
 };
 
 }  // namespace toolkit

@@ -43,7 +43,7 @@ template <typename Base>
 class SequenceControl : public Base {
 public:
     ~SequenceControl() override {
-        if (this->GetManager() != nullptr) this->GetManager()->KillTimer(this, kSequenceTimerId);
+        if (this->GetWindowUi() != nullptr) this->GetWindowUi()->KillTimer(this, kSequenceTimerId);
     }
 
     const std::wstring& GetSequencePattern() const { return m_sequence.pattern; }
@@ -67,8 +67,8 @@ public:
         if (m_sequence.Advance(&image, &stop)) {
             this->SetBkImage(image);
             this->Invalidate();
-        } else if (stop && this->GetManager() != nullptr) {
-            this->GetManager()->KillTimer(this, kSequenceTimerId);
+        } else if (stop && this->GetWindowUi() != nullptr) {
+            this->GetWindowUi()->KillTimer(this, kSequenceTimerId);
         }
     }
 
@@ -82,8 +82,8 @@ protected:
         m_sequence.span = span;
     }
     void StartTimer() {
-        if (this->GetManager() != nullptr) {
-            this->GetManager()->SetTimer(this, kSequenceTimerId, m_sequence.span);
+        if (this->GetWindowUi() != nullptr) {
+            this->GetWindowUi()->SetTimer(this, kSequenceTimerId, m_sequence.span);
         }
     }
 
