@@ -11,12 +11,13 @@
 #include <map>
 
 #include "download/download_report.h"
+#include "platform/url_download.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
+using platform::kConnectTimeoutSeconds;
 constexpr size_t kFailureTextSize = 200;
 constexpr long kReceiveBufferSize = 512L * 1024;
 

@@ -63,6 +63,10 @@ public:
 
     // Discovery helpers. Head returns a handle (or null) that the caller reads and cleans up.
     static CURL* Head(const std::string& url, const CurlRequestLimits& limits = {});
+    // The options of a header-only request that follows redirects, for a caller that performs
+    // it on its own handle; the OR of their results.
+    static int SetHeaderOnlyOptions(CURL* handle, const std::string& url,
+                                    const CurlRequestLimits& limits);
     static std::string GetRealUrl(CURL* handle);
     static double GetDownloadFileLength(CURL* handle);
     static double GetDownloadFileLength_Str(const std::string& url,
@@ -74,9 +78,6 @@ private:
                                 curl_off_t ultotal, curl_off_t ulnow);
     static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
     static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
-    // The options of a header-only request that follows redirects; the OR of their results.
-    static int SetHeaderOnlyOptions(CURL* handle, const std::string& url,
-                                    const CurlRequestLimits& limits);
     // The stall window and the redirect limit every request and transfer gets; the OR of
     // the option results.
     static int SetStallAndRedirectLimits(CURL* handle, std::chrono::seconds stallWindow);

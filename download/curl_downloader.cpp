@@ -5,17 +5,12 @@
 
 #include "download/md5.h"
 #include "download/retry_budget.h"
-#include "platform/process.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
 namespace {
 
 constexpr auto kBackOff = std::chrono::milliseconds(500);
-
-bool IsCurrentThread(const std::unique_ptr<Utils::Thread>& thread) {
-    return thread && thread->Id() == platform::CurrentThreadId();
-}
 
 }  // namespace
 
@@ -25,52 +20,24 @@ CCurlDownloader::CCurlDownloader(StageCallback callback, std::wstring url, std::
       m_savePath(std::move(savePath)),
       m_url(std::move(url)),
       m_client(m_url, m_savePath, this, &CCurlDownloader::OnClientProgress),
-      m_options(std::move(options)) {
+      m_options(std::move(options)),
+      m_worker(m_options.makeThread) {
     m_client.SetStallWindow(m_options.stallWindow);
     m_client.SetPartFileOpener(m_options.openPartFile);
     std::remove(Utils::WideToNarrow(m_client.GetSavePath(true), 0).c_str());
 }
 
 CCurlDownloader::~CCurlDownloader() {
-    std::unique_ptr<Utils::Thread> worker;
-    std::unique_ptr<Utils::Thread> parked;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        worker = std::move(m_thread);
-        parked = std::move(m_parked);
-    }
+    // Stopped first, so that the transfer the abort ends is not taken for a failure.
+    m_worker.Stop();
     m_client.Abort();
-    m_wake.notify_all();
-    worker.reset();  // joins
-    parked.reset();
+    m_worker.Shutdown();
 }
 
 int CCurlDownloader::Start() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    // Runs never overlap: wait for the previous worker, outside the lock because that
-    // worker may itself be calling Start from its callback.
-    while (m_thread && !IsCurrentThread(m_thread) && !m_stopping) {
-        std::unique_ptr<Utils::Thread> previous = std::move(m_thread);
-        lock.unlock();
-        previous.reset();
-        lock.lock();
-    }
-    if (m_stopping) return 0;
-    if (m_thread) {
-        // Called from our own worker's callback: that worker returns right after it, so it
-        // is parked here and joined by the next Start or the destructor, never by itself.
-        m_parked = std::move(m_thread);
-    } else if (m_parked && !IsCurrentThread(m_parked)) {
-        m_parked.reset();
-    }
-    m_thread = MakeThread(m_options, this, L"ABDEF", &CCurlDownloader::dlThreadFun);
-    if (m_thread) {
-        m_thread->Resume();
-        return 0;
-    }
-    lock.unlock();
-    FailWithoutWorker();
+    if (m_worker.Start(L"ABDEF", [this] { dlThreadFun(); }) ==
+        Utils::RestartableWorker::Result::kRefused)
+        FailWithoutWorker();
     return 0;
 }
 
@@ -89,12 +56,7 @@ void CCurlDownloader::OnClientProgress(void* owner, double speed, double /*reser
     if (speed > 0 && percent <= 100) self->m_callback(DL_CODE_PROGRESS, percent / 100, L"");
 }
 
-uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
-    static_cast<CCurlDownloader*>(downloader)->Run();
-    return 0;
-}
-
-void CCurlDownloader::Run() {
+void CCurlDownloader::dlThreadFun() {
     m_callback(DL_CODE_START, 1.0, L"");
     if (m_savePath.empty()) {
         m_callback(DL_CODE_FAIL, 1.0, L"");
@@ -139,11 +101,5 @@ void CCurlDownloader::Run() {
 }
 
 bool CCurlDownloader::BackOff() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return !m_wake.wait_for(lock, kBackOff, [this] { return m_stopping; });
-}
-
-bool CCurlDownloader::Stopping() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stopping;
+    return m_worker.Pause(kBackOff);
 }

@@ -10,15 +10,12 @@
 // downloader stops a running transfer, waits for the worker, and sends nothing further.
 #pragma once
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <string>
 
 #include "download/curl_client.h"
 #include "download/download_options.h"
 #include "download/downloader.h"
-#include "sys/thread.h"
+#include "sys/restartable_worker.h"
 
 class CCurlDownloader : public CDownloader {
 public:
@@ -34,26 +31,18 @@ public:
 
 private:
     static void OnClientProgress(void* owner, double speed, double reserved, double percent);
-    static uint32_t dlThreadFun(void* downloader);
-    void Run();
+    void dlThreadFun();
     // The run of a Start whose worker could not be created; on the caller's thread.
     void FailWithoutWorker();
     // Waits out the pause between two tries; false when the downloader is being destroyed.
     bool BackOff();
-    bool Stopping();
+    bool Stopping() const { return m_worker.Stopped(); }
 
     StageCallback m_callback;
     std::wstring m_savePath;
     std::wstring m_url;
     CurlClient m_client;
-    std::unique_ptr<Utils::Thread> m_thread;
     bool m_retried = false;
     DownloadOptions m_options;
-
-    // Guards m_thread, m_parked and m_stopping, which Start, the worker and the destructor share.
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
-    // A worker that started the next run from inside its own callback; joined later.
-    std::unique_ptr<Utils::Thread> m_parked;
+    Utils::RestartableWorker m_worker;
 };

@@ -1,6 +1,7 @@
 // DownloadOptions: what a downloader takes besides its callback, URL and save path. Every
-// field has the installer's value by default; tests shorten the stall window and replace how
-// threads are made and how the part file is opened, to reach failures a machine rarely shows.
+// field has the installer's value by default; the installer sets curlReady from start-up, and
+// tests shorten the stall window and replace how threads are made and how the part file is
+// opened, to reach failures a machine rarely shows.
 // Copied into the downloader at construction; read only by the downloader afterwards.
 #pragma once
 
@@ -10,12 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "sys/thread.h"
-
-// Makes one thread of a run, suspended. Null, or a thread without HasThread(), means the
-// system refused it (a process or memory limit).
-using ThreadFactory = std::function<std::unique_ptr<Utils::Thread>(
-    void* param, const std::wstring& name, Utils::Thread::Body body)>;
+#include "sys/restartable_worker.h"
 
 // Opens the part file at an ANSI path for appending, as fopen(path, "ab+") does.
 using PartFileOpener = std::function<FILE*(const std::string& path)>;
@@ -32,10 +28,9 @@ struct DownloadOptions {
     static constexpr std::chrono::seconds kStallWindow{60};
 
     std::chrono::seconds stallWindow = kStallWindow;
-    ThreadFactory makeThread;     // empty: Utils::Thread
-    PartFileOpener openPartFile;  // empty: fopen "ab+" (single-connection downloader)
+    // False when libcurl's global initialisation failed at start-up: the multi-part
+    // downloader's discovery then finds nothing.
+    bool curlReady = true;
+    Utils::ThreadFactory makeThread;  // makes every thread of a run; empty: Utils::Thread
+    PartFileOpener openPartFile;      // empty: fopen "ab+" (single-connection downloader)
 };
-
-// A new suspended thread made through `options`; null when the system refused it.
-std::unique_ptr<Utils::Thread> MakeThread(const DownloadOptions& options, void* param,
-                                          const std::wstring& name, Utils::Thread::Body body);

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/installer_settings.h"
+#include "download/curl_client.h"
 #include "download/md5.h"
 #include "download/part_plan.h"
 #include "download/retry_budget.h"
-#include "platform/process.h"
+#include "platform/url_download.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
@@ -17,7 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
+constexpr auto kStarted = Utils::RestartableWorker::Result::kStarted;
+constexpr auto kRefused = Utils::RestartableWorker::Result::kRefused;
 // How long a part transfer may go without a byte: far shorter than a discovery's stall window,
 // since a part is retried (and resumed) on its own.
 constexpr long kPartStallSeconds = 5;
@@ -38,19 +39,11 @@ std::wstring CurlText(int code) {
     return Utils::NarrowToWide(curl_easy_strerror(known), 0);
 }
 
-size_t DiscardBody(char* /*data*/, size_t size, size_t count, void* /*unused*/) {
-    return size * count;
-}
-
 // Size of the file at an ANSI path; 0 when it is missing or its size cannot be read.
 int64_t ExistingSize(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || info.st_size < 0) return 0;
     return static_cast<int64_t>(info.st_size);
-}
-
-bool IsCurrentThread(const std::unique_ptr<Utils::Thread>& thread) {
-    return thread && thread->Id() == platform::CurrentThreadId();
 }
 
 // A part is only written from an answer that carries exactly the requested bytes. A server
@@ -81,7 +74,8 @@ CMTCurlDownloader::CMTCurlDownloader(StageCallback callback, std::wstring url,
     : m_callback(std::move(callback)),
       m_savePath(std::move(savePath)),
       m_url(std::move(url)),
-      m_options(std::move(options)) {
+      m_options(std::move(options)),
+      m_worker(m_options.makeThread) {
     // With no save path there is nothing of ours to delete (and "_0" would name a file in
     // the working folder).
     if (m_savePath.empty()) return;
@@ -90,45 +84,16 @@ CMTCurlDownloader::CMTCurlDownloader(StageCallback callback, std::wstring url,
 }
 
 CMTCurlDownloader::~CMTCurlDownloader() {
-    {
-        std::lock_guard<std::mutex> lock(m_threadMutex);
-        m_stopping = true;
-        m_abort = true;
-    }
-    m_wake.notify_all();
-    { std::lock_guard<std::mutex> lock(m_mutex); }  // the finishing thread sees m_abort
+    m_worker.Stop();
+    { std::lock_guard<std::mutex> lock(m_mutex); }  // the finishing thread sees the stop
     m_partEnded.notify_all();
-    for (;;) {
-        ThreadList threads;
-        {
-            std::lock_guard<std::mutex> lock(m_threadMutex);
-            threads = TakeThreads();
-        }
-        if (threads.empty()) break;
-        threads.clear();  // joins
-    }
+    m_worker.Shutdown();
     ReleaseParts();
     if (!m_savePath.empty()) DeletePartFiles();
 }
 
 int CMTCurlDownloader::Start() {
-    std::unique_lock<std::mutex> lock(m_threadMutex);
-    // Runs never overlap: wait for every thread of the previous run, outside the lock because
-    // one of them may itself be calling Start from its callback.
-    for (;;) {
-        if (m_stopping) return 0;
-        ThreadList previous = TakeThreads();
-        if (previous.empty()) break;
-        lock.unlock();
-        previous.clear();
-        lock.lock();
-    }
-    m_thread = MakeThread(m_options, this, L"ABDEF", &CMTCurlDownloader::Start_Down);
-    if (m_thread) {
-        m_thread->Resume();
-        return 0;
-    }
-    lock.unlock();
+    if (m_worker.Start(L"ABDEF", [this] { Start_Down(); }) != kRefused) return 0;
     LOG_TRACE(L"CMTCurlDownloader::Start", L"no start thread");
     // No thread of ours runs now: those of the last run have ended, or one is the caller.
     ReleaseParts();
@@ -142,57 +107,9 @@ int CMTCurlDownloader::Start() {
     return 0;
 }
 
-CMTCurlDownloader::ThreadList CMTCurlDownloader::TakeThreads() {
-    ThreadList taken;
-    ThreadList parked = std::move(m_parked);
-    m_parked.clear();
-    auto take = [&](std::unique_ptr<Utils::Thread>& thread) {
-        if (!thread) return;
-        // The calling thread returns right after its callback; it is joined later, never by
-        // itself.
-        if (IsCurrentThread(thread))
-            m_parked.push_back(std::move(thread));
-        else
-            taken.push_back(std::move(thread));
-    };
-    take(m_thread);
-    for (auto& thread : m_partThreads)
-        take(thread);
-    m_partThreads.clear();
-    take(m_finishThread);
-    for (auto& thread : parked)
-        take(thread);
-    return taken;
-}
-
-bool CMTCurlDownloader::Launch(bool finishing, std::function<void()> body) {
-    std::lock_guard<std::mutex> lock(m_threadMutex);
-    if (m_stopping) return false;
-    auto thread = MakeThread(m_options, this, L"", [body](void*) -> uint32_t {
-        body();
-        return 0;
-    });
-    if (!thread) return false;
-    thread->Resume();
-    if (finishing)
-        m_finishThread = std::move(thread);
-    else
-        m_partThreads.push_back(std::move(thread));
-    return true;
-}
-
-bool CMTCurlDownloader::Pause(std::chrono::milliseconds delay) {
-    std::unique_lock<std::mutex> lock(m_threadMutex);
-    return !m_wake.wait_for(lock, delay, [this] { return m_stopping || m_abandoning; });
-}
-
 void CMTCurlDownloader::AbandonRun() {
     LOG_TRACE(L"CMTCurlDownloader::Start_Down", L"a part or finishing thread could not start");
-    {
-        std::lock_guard<std::mutex> lock(m_threadMutex);
-        m_abandoning = true;
-    }
-    m_wake.notify_all();
+    m_worker.SetInterrupted(true);
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_partEnded.wait(lock, [this] { return m_running == 0 || Stopping(); });
@@ -201,19 +118,11 @@ void CMTCurlDownloader::AbandonRun() {
     if (Stopping()) return;  // the destructor waits for the parts and removes their files
     ReleaseParts();
     DeletePartFiles();
-    {
-        std::lock_guard<std::mutex> lock(m_threadMutex);
-        m_abandoning = false;
-    }
+    m_worker.SetInterrupted(false);
     m_callback(DL_CODE_FAIL, static_cast<double>(CURLE_FAILED_INIT), L"LibCurl");
 }
 
-uint32_t CMTCurlDownloader::Start_Down(void* downloader) {
-    static_cast<CMTCurlDownloader*>(downloader)->RunStart();
-    return 0;
-}
-
-void CMTCurlDownloader::RunStart() {
+void CMTCurlDownloader::Start_Down() {
     m_callback(DL_CODE_START, 1.0, L"");
     LOG_TRACE(L"CMTCurlDownloader::Start_Down", L"start download");
     if (m_savePath.empty()) {
@@ -269,14 +178,14 @@ void CMTCurlDownloader::RunStart() {
     bool first = true;
     for (const auto& part : m_parts) {
         if (part->state != kPartPending) continue;
-        if (!first && !Pause(kPartStartGap)) return;
+        if (!first && !m_worker.Pause(kPartStartGap)) return;
         first = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             ++m_running;
         }
         DownloadPartNode* node = part.get();
-        if (!Launch(false, [this, node] { downloadThreadFun(node); })) {
+        if (m_worker.Launch(L"", [this, node] { downloadThreadFun(node); }) != kStarted) {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 --m_running;
@@ -285,38 +194,23 @@ void CMTCurlDownloader::RunStart() {
             return;
         }
     }
-    if (!Launch(true, [this] { waitForFinishThreadFun(); }) && !Stopping()) AbandonRun();
+    if (m_worker.Launch(L"", [this] { waitForFinishThreadFun(); }) != kStarted && !Stopping())
+        AbandonRun();
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
     m_realUrl.clear();
     m_expectedMd5.clear();
     m_fileLength = 0;
-    if (!Settings().CurlReady) return false;
+    if (!m_options.curlReady) return false;
     CURL* curl = curl_easy_init();
     if (curl == nullptr) return false;
 
     curl_slist* headers = curl_slist_append(nullptr, "Connection: keep-alive");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    int result = 0;
-    result |= curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DiscardBody);
-    result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                               static_cast<long>(m_options.stallWindow.count()));
-    result |= curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-    // Lets the destructor stop a discovery that is waiting for a slow server.
-    const curl_xferinfo_callback stopWhenGoingAway = [](void* self, curl_off_t, curl_off_t,
-                                                        curl_off_t, curl_off_t) -> int {
-        return static_cast<CMTCurlDownloader*>(self)->Stopping() ? 1 : 0;
-    };
-    result |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    result |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, stopWhenGoingAway);
-    result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-
+    // Ends after the stall window without a byte, and at once when the downloader goes away.
+    const CurlRequestLimits limits{m_options.stallWindow, &m_worker.StopFlag()};
+    const int result = CurlClient::SetHeaderOnlyOptions(curl, url, limits);
     if (result == 0 && curl_easy_perform(curl) == CURLE_OK) {
         char* effective = nullptr;
         if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
@@ -357,7 +251,7 @@ int CMTCurlDownloader::downloadExe(CMTCurlDownloader* downloader, DownloadPartNo
     result |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::PartProgress);
     result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, downloader);
     result |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, platform::kConnectTimeoutSeconds);
     // Certificate checks keep libcurl's defaults: the package runs with the installer's
     // rights, and its digest comes over this same connection.
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
@@ -416,7 +310,7 @@ size_t CMTCurlDownloader::PartWrite(char* data, size_t size, size_t count, void*
 int CMTCurlDownloader::PartProgress(void* downloader, curl_off_t /*dltotal*/, curl_off_t /*dlnow*/,
                                     curl_off_t /*ultotal*/, curl_off_t /*ulnow*/) {
     auto* self = static_cast<CMTCurlDownloader*>(downloader);
-    if (self->Stopping() || self->m_abandoning) return 1;  // going away, or run abandoned
+    if (self->Stopping() || self->Abandoning()) return 1;
 
     const auto now = static_cast<int64_t>(std::time(nullptr));
     std::lock_guard<std::mutex> lock(self->m_mutex);
@@ -444,10 +338,10 @@ void CMTCurlDownloader::downloadThreadFun(DownloadPartNode* part) {
     // leaves a partial range to resume.
     RetryBudget budget;
     int rc = downloadExe(this, part);
-    while (rc != 0 && budget.Left() > 0 && !Stopping() && !m_abandoning) {
+    while (rc != 0 && budget.Left() > 0 && !Stopping() && !Abandoning()) {
         budget.Spend(rc);
         LOG_TRACE(L"CMTCurlDownloader::downloadThreadFun", L"CurlDownLoader Code=%d", rc);
-        if (!Pause(kRetryPause)) break;
+        if (!m_worker.Pause(kRetryPause)) break;
         rc = downloadExe(this, part);
     }
     if (part->file != nullptr) {

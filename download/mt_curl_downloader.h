@@ -20,11 +20,9 @@
 #include <curl/curl.h>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,7 +30,7 @@
 
 #include "download/download_options.h"
 #include "download/downloader.h"
-#include "sys/thread.h"
+#include "sys/restartable_worker.h"
 
 class CMTCurlDownloader : public CDownloader {
 public:
@@ -79,12 +77,9 @@ public:
     static size_t PartWrite(char* data, size_t size, size_t count, void* part);
 
 private:
-    using ThreadList = std::vector<std::unique_ptr<Utils::Thread>>;
-
     static int PartProgress(void* downloader, curl_off_t dltotal, curl_off_t dlnow,
                             curl_off_t ultotal, curl_off_t ulnow);
-    static uint32_t Start_Down(void* downloader);
-    void RunStart();
+    void Start_Down();
     void downloadThreadFun(DownloadPartNode* part);
     void waitForFinishThreadFun();
     // Appends part files 1.. to part file 0 and renames it to the save path.
@@ -95,18 +90,12 @@ private:
     void DeletePartFiles();
     std::string PartPath(size_t index) const;
 
-    // Threads: moves every thread of earlier runs out (the calling one is parked instead).
-    ThreadList TakeThreads();
-    // Starts a part thread or the finishing thread of the current run, unless the downloader
-    // is going away.
-    bool Launch(bool finishing, std::function<void()> body);
-    // Waits `delay` unless the downloader is going away or the run is abandoned first; false
-    // then.
-    bool Pause(std::chrono::milliseconds delay);
     // Ends the run whose part or finishing thread could not be created (start thread): stops
     // the parts that did start, waits for them, removes the part files, sends DL_CODE_FAIL.
     void AbandonRun();
-    bool Stopping() const { return m_abort.load(); }
+    bool Stopping() const { return m_worker.Stopped(); }
+    // The run is being abandoned: its part transfers stop and their retry pauses end.
+    bool Abandoning() const { return m_worker.Interrupted(); }
 
     std::vector<std::unique_ptr<DownloadPartNode>> m_parts;
     StageCallback m_callback;
@@ -122,18 +111,7 @@ private:
     int64_t m_lastProgressTime = 0;       // guarded by m_mutex
     bool m_retried = false;
     DownloadOptions m_options;
-
-    // Threads of the current run and their bookkeeping, guarded by m_threadMutex.
-    std::mutex m_threadMutex;
-    std::condition_variable m_wake;           // the downloader is going away
-    std::unique_ptr<Utils::Thread> m_thread;  // start thread
-    ThreadList m_partThreads;
-    std::unique_ptr<Utils::Thread> m_finishThread;
-    // Threads that started the next run from inside their own callback; joined later.
-    ThreadList m_parked;
-    bool m_stopping = false;
-    std::atomic<bool> m_abort{false};  // m_stopping, for the transfer and join loops
-    // The current run is being abandoned: its part transfers stop (written under
-    // m_threadMutex, so that Pause sees it).
-    std::atomic<bool> m_abandoning{false};
+    // The start thread, the part threads and the finishing thread of each run; its stop is the
+    // downloader going away, its interruption an abandoned run.
+    Utils::RestartableWorker m_worker;
 };

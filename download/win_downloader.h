@@ -5,23 +5,19 @@
 // to create it (a process or memory limit): Start itself then ends the run at once with
 // DL_CODE_START and DL_CODE_FAIL (E_OUTOFMEMORY).
 //
-// Every Start gets a fresh run on a new worker (the first one is made, suspended, by the
-// constructor). Start waits for the previous worker first, except when called from that
-// worker's own callback. Destroying the downloader stops a running download, waits for the
-// worker and sends nothing further.
+// Every Start gets a fresh run on a new worker. Start waits for the previous worker first,
+// except when called from that worker's own callback. Destroying the downloader stops a
+// running download, waits for the worker and sends nothing further.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 
 #include "download/download_options.h"
 #include "download/downloader.h"
 #include "platform/url_download.h"
-#include "sys/thread.h"
+#include "sys/restartable_worker.h"
 
 class CWinDownloader : public CDownloader {
 public:
@@ -62,26 +58,15 @@ public:
     static std::wstring UrlEncode(const std::wstring& url);
 
 private:
-    static uint32_t DownloadWorker(void* downloader);
-    void Run();
+    void DownloadWorker();
     // The run of a Start whose worker could not be created; on the caller's thread.
     void FailWithoutWorker();
-    // The pause after a failed attempt; false when the downloader is being destroyed.
-    bool Pause();
 
     CBindCallback m_bindCallback;
     StageCallback m_callback;
     std::wstring m_savePath;
     std::wstring m_url;
     DownloadOptions m_options;
-    std::unique_ptr<Utils::Thread> m_worker;  // null when the system refused it
     UrlDownload m_download;
-
-    // Guards m_worker, m_started, m_parked and m_stopping (Start, the worker, the destructor).
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_started = false;  // m_worker has been resumed
-    bool m_stopping = false;
-    // A worker that started the next run from inside its own callback; joined later.
-    std::unique_ptr<Utils::Thread> m_parked;
+    Utils::RestartableWorker m_worker;
 };

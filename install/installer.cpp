@@ -1,6 +1,5 @@
 #include "install/installer.h"
 
-#include "app/installer_settings.h"
 #include "install/protocol_scan.h"
 #include "sys/exception.h"
 #include "sys/log.h"
@@ -25,7 +24,7 @@ CInstaller::CInstaller(StageCallback callback, std::wstring package, std::wstrin
 CInstaller::~CInstaller() {
     // A package has no time limit, but closing the installer must not wait for one that hangs.
     Stop();
-    m_worker.reset();
+    m_worker.Shutdown();
 }
 
 std::wstring CInstaller::BuildCommandLine() const {
@@ -40,8 +39,7 @@ std::wstring CInstaller::BuildCommandLine() const {
     line += L" -ssc=";
     line += TrueFalse(m_quickLaunchShortcut);
     if (!m_installLanguage.empty()) line += L" -inslang=\"" + m_installLanguage + L"\"";
-    const std::wstring& extra = Settings().InstCmd;
-    if (!extra.empty()) line += L" " + extra;
+    if (!m_extraArguments.empty()) line += L" " + m_extraArguments;
     if (!m_installDir.empty()) {
         line += L" -instdir=\"" + m_installDir + L"\"";
         // The package takes everything after "/D=" as the folder, blanks included, so it
@@ -53,20 +51,13 @@ std::wstring CInstaller::BuildCommandLine() const {
 
 void CInstaller::Start() {
     // The earlier worker still reads the command line, so it ends before a new one is built.
-    if (m_worker) {
-        m_worker->Join();
-        m_worker.reset();
-    }
+    m_worker.Join();
     m_commandLine = BuildCommandLine();
-    m_worker = std::make_unique<Utils::Thread>(this, L"ABDEF", [](void* self) -> uint32_t {
-        static_cast<CInstaller*>(self)->Run();
-        return 0;
-    });
-    m_worker->Resume();
+    m_worker.Start(L"ABDEF", [this] { Run(); });
 }
 
 void CInstaller::Join() {
-    if (m_worker) m_worker->Join();
+    m_worker.Join();
 }
 
 void CInstaller::Run() {

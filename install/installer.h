@@ -6,21 +6,16 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "install/console_reader.h"
+#include "install/run_result.h"
+#include "sys/restartable_worker.h"
 #include "sys/stage_callback.h"
-#include "sys/thread.h"
 
-class CInstaller {
+class CInstaller : public RunResult {
 public:
-    // Parse results: no line ended the run, the run succeeded, the run failed.
-    static constexpr int kRunGoesOn = 0;
-    static constexpr int kRunSucceeded = 1;
-    static constexpr int kRunFailed = 1000;
-
     // `package` is the package path already enclosed in double quotes.
     CInstaller(StageCallback callback, std::wstring package, std::wstring installDir,
                bool desktopShortcut = true, bool quickLaunchShortcut = true,
@@ -35,6 +30,8 @@ public:
     void SetConsoleUserIsAdmin(bool on) { m_consoleUserIsAdmin = on; }
     void SetProcessIsAdmin(bool on) { m_processIsAdmin = on; }
     void SetInstallLanguage(std::wstring language) { m_installLanguage = std::move(language); }
+    // Arguments added to the package's command line as they stand (the InstCmd setting).
+    void SetExtraArguments(std::wstring arguments) { m_extraArguments = std::move(arguments); }
 
     // Waits without limit for the worker of an earlier start, builds the command line and
     // starts a new worker. Returns at once.
@@ -43,9 +40,12 @@ public:
     void Join();
     // Ends the current run, ending the package and its process group, and makes any later
     // Start end at once; does not wait. From any thread.
-    void Stop() { m_reader.RequestStop(); }
+    void Stop() {
+        m_reader.RequestStop();
+        m_worker.Stop();
+    }
 
-    // The package's command line from the current fields and the InstCmd setting.
+    // The package's command line from the current fields.
     std::wstring BuildCommandLine() const;
     const std::wstring& CommandLine() const { return m_commandLine; }
 
@@ -79,12 +79,13 @@ private:
     bool m_quickLaunchShortcut;
     bool m_desktopShortcut;
     int32_t m_codePage = 0;
-    std::unique_ptr<Utils::Thread> m_worker;
     int32_t m_versionMajor = 0;
     int32_t m_versionMinor = 0;
     int32_t m_versionPatch = 0;
     bool m_consoleUserIsAdmin;
     bool m_processIsAdmin = true;
     std::wstring m_installLanguage;
+    std::wstring m_extraArguments;
     ConsoleReader m_reader{[this](std::wstring_view line) { return ParseLine(line); }, &m_codePage};
+    Utils::RestartableWorker m_worker;
 };

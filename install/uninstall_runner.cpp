@@ -1,7 +1,6 @@
 #include "install/uninstall_runner.h"
 
 #include <chrono>
-#include <thread>
 
 #include "install/protocol_scan.h"
 #include "platform/command_line.h"
@@ -34,7 +33,7 @@ UninstallRunner::~UninstallRunner() {
     // Neither an uninstaller that hangs nor a product that stays open may keep the installer
     // from closing.
     Stop();
-    m_worker.reset();
+    m_worker.Shutdown();
 }
 
 std::wstring UninstallRunner::BuildCommandLine() const {
@@ -50,23 +49,19 @@ std::wstring UninstallRunner::BuildCommandLine() const {
 }
 
 void UninstallRunner::Start() {
-    if (m_worker) return;
+    if (m_started) return;
+    m_started = true;
     m_commandLine = BuildCommandLine();
-    m_worker = std::make_unique<Utils::Thread>(this, L"UnInstaller", [](void* self) -> uint32_t {
-        static_cast<UninstallRunner*>(self)->Run();
-        return 0;
-    });
-    m_worker->Resume();
+    m_worker.Start(L"UnInstaller", [this] { Run(); });
 }
 
 void UninstallRunner::Join() {
-    if (m_worker) m_worker->Join();
+    m_worker.Join();
 }
 
 void UninstallRunner::Run() {
     while (m_holdBack && m_holdBack()) {
-        if (m_reader.StopRequested()) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!m_worker.Pause(std::chrono::milliseconds(100))) return;  // stopped
     }
     if (m_reader.StopRequested()) return;
     if (!platform::PathExists(Utils::WideToNarrow(m_uninstallerCopy, 0))) {

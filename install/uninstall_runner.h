@@ -8,21 +8,17 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "install/console_reader.h"
+#include "install/run_result.h"
 #include "install/uninstaller_copy.h"
+#include "sys/restartable_worker.h"
 #include "sys/stage_callback.h"
-#include "sys/thread.h"
 
-class UninstallRunner {
+class UninstallRunner : public RunResult {
 public:
-    static constexpr int kRunGoesOn = 0;
-    static constexpr int kRunSucceeded = 1;
-    static constexpr int kRunFailed = 1000;
-
     // Runs the file at `uninstallerCopy`, which stays where it is.
     UninstallRunner(StageCallback callback, std::wstring uninstallerCopy, std::wstring targetDir);
     // Runs `copy` and removes it when the run ends (an empty copy reports the file missing).
@@ -42,7 +38,10 @@ public:
     void Join();
     // Ends the run (the wait before it, or the uninstaller and its process group); does not
     // wait. From any thread.
-    void Stop() { m_reader.RequestStop(); }
+    void Stop() {
+        m_reader.RequestStop();
+        m_worker.Stop();
+    }
 
     // The uninstaller's command line, with both privilege probes made now.
     std::wstring BuildCommandLine() const;
@@ -65,8 +64,9 @@ private:
     std::wstring m_uninstallerCopy;
     std::wstring m_targetDir;
     int32_t m_codePage = 0;
-    std::unique_ptr<Utils::Thread> m_worker;
+    bool m_started = false;
     UninstallerCopy m_ownCopy;  // empty when the runner was handed a path only
     std::function<bool()> m_holdBack;
     ConsoleReader m_reader{[this](std::wstring_view line) { return ParseLine(line); }, &m_codePage};
+    Utils::RestartableWorker m_worker;
 };

@@ -14,7 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
 // A real download needs a redirect or two; a loop would otherwise go on for thousands.
 constexpr long kMaxRedirects = 20;
 constexpr auto kIdleReport = std::chrono::seconds(1);

@@ -53,6 +53,10 @@ public:
                                const wchar_t* statusText) = 0;
 };
 
+// How long any HTTP request of the installer, this download's included, waits for its
+// connection to be made.
+inline constexpr long kConnectTimeoutSeconds = 60;
+
 // A download that receives less than 1 byte a second for this long has stalled and fails
 // with INET_E_CONNECTION_TIMEOUT.
 inline constexpr std::chrono::seconds kDownloadStallWindow{60};

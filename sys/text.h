@@ -1,4 +1,4 @@
-// Text helpers shared by every subsystem. Pure functions, safe on any thread.
+// Text helpers shared by every module. Pure functions, safe on any thread.
 #pragma once
 
 #include <string>

@@ -6,10 +6,10 @@
 #include <mutex>
 #include <regex>
 
-#include "../support/log_capture.h"
 #include "download/download_report.h"
-#include "download_test_support.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <functional>
 #include <future>
 
-#include "../support/log_capture.h"
-#include "download_test_support.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 

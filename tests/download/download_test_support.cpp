@@ -1,4 +1,4 @@
-#include "download_test_support.h"
+#include "tests/download/download_test_support.h"
 
 #include <stdlib.h>
 #include <unistd.h>

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/scratch_folder.h"
 #include "download/downloader.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/package-server/package_server.h"
 
 namespace download_test {
@@ -29,7 +29,6 @@ void WritePackage(const std::string& path, size_t size);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
-
 
 // The Range headers of the GET requests for the package, in order ("" when none was sent).
 std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server);

@@ -5,8 +5,8 @@
 #include "download/curl_downloader.h"
 #include "download/mt_curl_downloader.h"
 #include "download/win_downloader.h"
-#include "download_test_support.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
 
 namespace {
 

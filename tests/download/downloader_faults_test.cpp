@@ -11,8 +11,8 @@
 #include "download/curl_client.h"
 #include "download/downloader_factory.h"
 #include "download/mt_curl_downloader.h"
-#include "download_test_support.h"
 #include "platform/url_download.h"
+#include "tests/download/download_test_support.h"
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST(DownloaderFaults, ARedirectLoopIsFollowedTwentyTimesAtMost) {
 }
 
 // Makes threads as the system does, except the `refused`-th one (counting from 1).
-ThreadFactory RefuseThread(int refused) {
+Utils::ThreadFactory RefuseThread(int refused) {
     auto made = std::make_shared<std::atomic<int>>(0);
     return [made, refused](void* param, const std::wstring& name,
                            Utils::Thread::Body body) -> std::unique_ptr<Utils::Thread> {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "download_test_support.h"
+#include "tests/download/download_test_support.h"
 
 namespace {
 

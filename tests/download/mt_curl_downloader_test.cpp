@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <future>
 
-#include "../support/log_capture.h"
 #include "download/part_plan.h"
-#include "download_test_support.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 

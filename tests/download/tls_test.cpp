@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <functional>
 
-#include "../support/untrusted_tls_server.h"
 #include "download/mt_curl_downloader.h"
-#include "download_test_support.h"
 #include "platform/url_download.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/untrusted_tls_server.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <future>
 #include <mutex>
 
-#include "../support/closed_port.h"
-#include "download_test_support.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/closed_port.h"
 
 namespace {
 

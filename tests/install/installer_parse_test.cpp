@@ -3,11 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "../support/log_capture.h"
-#include "app/installer_settings.h"
 #include "install/installer.h"
-#include "notification_recorder.h"
 #include "sys/text.h"
+#include "tests/install/notification_recorder.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -202,14 +201,7 @@ TEST(CInstallerParse, EveryTwoChunkSplitGivesTheNotificationsOfOneChunk) {
     }
 }
 
-// Settings().InstCmd is process-wide; every case puts back what it found.
-class CInstallerCommandLine : public ::testing::Test {
-protected:
-    void TearDown() override { Settings().InstCmd = m_saved; }
-    std::wstring m_saved = Settings().InstCmd;
-};
-
-TEST_F(CInstallerCommandLine, SwitchesInOrderWithTheFolderLast) {
+TEST(CInstallerCommandLine, SwitchesInOrderWithTheFolderLast) {
     struct Case {
         const wchar_t* installDir;
         const wchar_t* language;
@@ -230,8 +222,8 @@ TEST_F(CInstallerCommandLine, SwitchesInOrderWithTheFolderLast) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utils::ToUtf8(c.expected));
-        Settings().InstCmd = c.instCmd;
         CInstaller installer(nullptr, L"\"/tmp/p.exe\"", c.installDir);
+        installer.SetExtraArguments(c.instCmd);
         installer.SetInstallLanguage(c.language);
         installer.SetConsoleUserIsAdmin(c.consoleAdmin);
         installer.SetProcessIsAdmin(c.processAdmin);

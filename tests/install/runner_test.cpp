@@ -11,15 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "../support/log_capture.h"
-#include "../support/scratch_folder.h"
-#include "app/installer_settings.h"
 #include "install/child_process.h"
 #include "install/installer.h"
 #include "install/uninstall_runner.h"
-#include "notification_recorder.h"
 #include "sys/accounts.h"
 #include "sys/text.h"
+#include "tests/install/notification_recorder.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -88,17 +87,15 @@ struct AnyRunner {
     std::unique_ptr<UninstallRunner> uninstall;
 };
 
-// The scratch folder, the InstCmd setting (put back afterwards) and runs that always end.
+// The scratch folder and runs that always end.
 class RunnerTest : public ::testing::Test {
 protected:
-    void TearDown() override { Settings().InstCmd = m_savedInstCmd; }
-
     // Runs a package into `folder` with `instCmd` and returns what it reported.
     std::shared_ptr<Recorder> RunPackage(const std::wstring& package, const std::string& folder,
                                          const std::wstring& instCmd = L"") {
-        Settings().InstCmd = instCmd;
         auto recorder = Recorder::Make();
         auto runner = std::make_unique<CInstaller>(recorder->Callback(), package, Wide(folder));
+        runner->SetExtraArguments(instCmd);
         runner->Start();
         EXPECT_TRUE(EndsWithin(std::move(runner), kRunLimit)) << "the package run did not end";
         return recorder;
@@ -150,7 +147,6 @@ protected:
 
     testing_support::LogCapture m_quiet;
     ScratchFolder m_scratch;
-    std::wstring m_savedInstCmd = Settings().InstCmd;
     int m_copies = 0;
 };
 
@@ -283,10 +279,10 @@ TEST_F(RunnerTest, PackageGetsItsSwitchesAndTheFolderWithBlanksLast) {
     fs::create_directories(m_scratch / "my packages");
     fs::copy_file(CHILD_HELPER_PATH, program);
     const std::string folder = m_scratch / "a b";
-    Settings().InstCmd = L"--demo-x \"q r\"";
     auto recorder = Recorder::Make();
     auto runner = std::make_unique<CInstaller>(recorder->Callback(), L"\"" + Wide(program) + L"\"",
                                                Wide(folder), true, false, true);
+    runner->SetExtraArguments(L"--demo-x \"q r\"");
     runner->SetProcessIsAdmin(false);
     runner->SetInstallLanguage(L"zh_CN");
     runner->Start();

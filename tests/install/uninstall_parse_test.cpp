@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "install/uninstall_runner.h"
-#include "notification_recorder.h"
 #include "sys/text.h"
+#include "tests/install/notification_recorder.h"
 
 namespace {
 

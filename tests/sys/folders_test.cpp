@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "../support/log_capture.h"
-#include "../support/scratch_folder.h"
 #include "sys/text.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

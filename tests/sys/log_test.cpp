@@ -11,8 +11,8 @@
 #include <sstream>
 #include <thread>
 
-#include "../support/log_capture.h"
 #include "platform/process.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 

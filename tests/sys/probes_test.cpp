@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include "../support/log_capture.h"
-#include "../support/scratch_folder.h"
 #include "platform/accounts.h"
 #include "sys/accounts.h"
 #include "sys/disk_space.h"
 #include "sys/guid.h"
 #include "sys/network_check.h"
 #include "sys/text.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

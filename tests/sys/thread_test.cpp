@@ -6,8 +6,8 @@
 #include <chrono>
 #include <future>
 
-#include "../support/log_capture.h"
 #include "sys/stopwatch.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
