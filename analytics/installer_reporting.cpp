@@ -1,18 +1,20 @@
 #include "analytics/installer_reporting.h"
 
+#include <atomic>
 #include <memory>
 
 #include "analytics/ov_context_properties.h"
 #include "analytics/ov_exception.h"
 #include "analytics/tracker_holder.h"
-#include "app/installer_settings.h"
 #include "sys/text.h"
 
 namespace orvane::analytics {
 namespace {
 
+std::atomic<bool> g_enabled{true};
+
 bool Enabled() {
-    return Settings().IsEnableAppAnalytics;
+    return g_enabled.load();
 }
 
 // The context carrying the A/B label for events of `type`.
@@ -31,6 +33,10 @@ OvContextProperties AbContext(const ExtraProperties& extra, OvEventType type) {
 }
 
 }  // namespace
+
+void SetReportingEnabled(bool enabled) {
+    g_enabled = enabled;
+}
 
 void ReportTaskEvent(const std::wstring& name, float elapsedSeconds, const std::wstring& reason,
                      ExtraProperties extra) {

@@ -1,6 +1,8 @@
 // InstallerSettings: the process-wide record of what is installed, from where and how.
 // Filled in three layers (built-in values, the ini file beside the executable, the command
-// line) on the main thread during start-up, then read by every subsystem without locking.
+// line) on the main thread during start-up. Only app/ reads the record; the modules below get
+// the values they need as arguments (DownloadInstallerSettings, MainWindowOptions, the
+// tracker's configuration).
 #pragma once
 
 #include <string>

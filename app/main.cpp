@@ -1,6 +1,7 @@
 // Entry point of the Collivo installer.
 #include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
+#include "app/installer_analytics.h"
 #include "app/main_window_run.h"
 #include "app/startup.h"
 #include "app/startup_events.h"
@@ -9,7 +10,7 @@
 int main() {
     // Reports raised before the tracker exists are held until it does. Never destroyed: a
     // crash during the process's exit still reports through it.
-    static auto* startupEvents = new orvane::analytics::InstallerStartupEvents();
+    static auto* startupEvents = new InstallerStartupEvents();
     SetStartupEvents(startupEvents);
     SetDownloadTaskReporter([](const std::wstring& name, float elapsedSeconds,
                                const std::wstring& reason,
@@ -18,8 +19,13 @@ int main() {
     });
 
     StartupStages stages;
-    stages.startTracker = &orvane::analytics::StartInstallerTracker;
+    stages.applySettings = [](const InstallerSettings& settings) {
+        orvane::analytics::SetReportingEnabled(settings.IsEnableAppAnalytics);
+    };
+    stages.startTracker = [](const InstallerSettings& settings) {
+        orvane::analytics::StartInstallerTracker(InstallerTrackerConfig(settings));
+    };
     stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
-    stages.runMainWindow = [] { RunMainWindow(Settings()); };
+    stages.runMainWindow = &RunMainWindow;
     return RunInstaller(stages);
 }

@@ -17,7 +17,10 @@ ui::MainWindowOptions MainWindowOptionsFrom(const InstallerSettings& settings) {
     options.downloadUrl = settings.DownloadUrl;
     options.downloadScale = settings.DownloadScale;
     options.isCheckNet = settings.IsCheckNet;
-    options.insNew = settings.InsNew;
+    options.install.downloadType = settings.DownloadType;
+    options.install.insNew = settings.InsNew;
+    options.install.instCmd = settings.InstCmd;
+    options.install.curlReady = settings.CurlReady;
     options.language = settings.Language;
     options.abGroup = settings.AbGroup;
     options.exeFileName = settings.ExeFileName;

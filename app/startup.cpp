@@ -32,6 +32,7 @@ int RunInstaller(const StartupStages& stages) {
     platform::InstallCrashHandler(&ReportCrash);
 
     InstallerSettings& settings = Settings();  // built-in values and the ini file
+    if (stages.applySettings) stages.applySettings(settings);
     if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
         settings.CurlReady = false;
         if (StartupEvents* events = CurrentStartupEvents()) events->CurlInitFailed();
@@ -43,10 +44,11 @@ int RunInstaller(const StartupStages& stages) {
 
     // The tracker starts from the ini and built-in values; the switches apply after it.
     const bool trackerStarted = settings.IsEnableAppAnalytics && stages.startTracker;
-    if (trackerStarted) stages.startTracker();
+    if (trackerStarted) stages.startTracker(settings);
     settings.ParseCommandLine();
+    if (stages.applySettings) stages.applySettings(settings);
 
-    if (stages.runMainWindow) stages.runMainWindow();
+    if (stages.runMainWindow) stages.runMainWindow(settings);
 
     // A tracker started above is released even when a switch turned analytics off since,
     // so that its records are flushed and nothing leaks.

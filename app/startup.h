@@ -3,10 +3,16 @@
 
 #include <functional>
 
-// The stages that later subsystems provide. An empty stage is skipped.
+#include "app/installer_settings.h"
+
+// The stages the entry point provides, each handed the settings as they stand then. An empty
+// stage is skipped.
 struct StartupStages {
-    std::function<void()> startTracker;    // create and start the analytics tracker
-    std::function<void()> runMainWindow;   // create, centre and run the main window modally
+    using Stage = std::function<void(const InstallerSettings&)>;
+    // The settings were read or changed (after the ini file, and again after the switches).
+    Stage applySettings;
+    Stage startTracker;                    // create and start the analytics tracker
+    Stage runMainWindow;                   // create, centre and run the main window modally
     std::function<void()> releaseTracker;  // release the tracker (its final uploads)
 };
 

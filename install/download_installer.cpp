@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/installer_settings.h"
 #include "download/downloader_factory.h"
 #include "platform/paths.h"
 #include "platform/process_snapshot.h"
@@ -30,8 +29,9 @@ std::wstring FolderOf(const std::wstring& path) {
 
 }  // namespace
 
-CDownloadInstaller::CDownloadInstaller(StageCallback callback)
-    : windowCallback(std::move(callback)) {}
+CDownloadInstaller::CDownloadInstaller(StageCallback callback,
+                                       DownloadInstallerSettings stageSettings)
+    : windowCallback(std::move(callback)), settings(std::move(stageSettings)) {}
 
 CDownloadInstaller::~CDownloadInstaller() {
     // Both runners stop first: a downloader worker may be held in the package runner's Start,
@@ -68,17 +68,19 @@ void CDownloadInstaller::Start() {
         std::lock_guard<std::mutex> lock(m_lock);
         packagePath = installDir + L"/__Package_Collivo.exe";
     }
-    LOG_TRACE(L"CDownloadInstaller::Start", L"DL_TYPE=%d", Settings().DownloadType);
+    LOG_TRACE(L"CDownloadInstaller::Start", L"DL_TYPE=%d", settings.downloadType);
 
     // Made on the first start and kept: later passes reuse the URL and package path they were
     // made with.
     if (!downloader) {
+        DownloadOptions options;
+        options.curlReady = settings.curlReady;
         downloader = CreateDownloader(
-            Settings().DownloadType,
+            settings.downloadType,
             [this](int code, double value, const wchar_t* text) {
                 DownloadNotify(code, value, text);
             },
-            url, packagePath);
+            url, packagePath, options);
     }
     if (!packageRunner) {
         packageRunner = std::make_unique<CInstaller>(
@@ -93,6 +95,7 @@ void CDownloadInstaller::Start() {
     packageRunner->SetConsoleUserIsAdmin(consoleUserIsAdmin);
     packageRunner->SetProcessIsAdmin(processIsAdmin);
     packageRunner->SetInstallLanguage(installLanguage);
+    packageRunner->SetExtraArguments(settings.instCmd);
 
     if (previousUninstaller.empty() ||
         !platform::PathExists(Utils::WideToNarrow(previousUninstaller, 0))) {
@@ -108,7 +111,7 @@ void CDownloadInstaller::Start() {
         UninstallerCopy(previousUninstaller), FolderOf(previousUninstaller));
     // On the runner's worker, which the controller's destruction can end, rather than here on
     // the window's thread, which would stay held for as long as the product stays open.
-    if (Settings().InsNew)
+    if (settings.insNew)
         uninstaller->HoldBackWhile([] { return FindProcessByName(L"Collivo.exe") != 0; });
     uninstaller->Start();
 }

@@ -18,9 +18,18 @@
 #include "install/uninstall_runner.h"
 #include "sys/stage_callback.h"
 
+// What the controller takes from the installer's settings; fixed for the controller's life.
+struct DownloadInstallerSettings {
+    int downloadType = 1;   // DownloadType: which downloader fetches the package
+    bool insNew = false;    // InsNew: the uninstaller waits until the product has closed
+    std::wstring instCmd;   // InstCmd: arguments added to the package's command line
+    bool curlReady = true;  // CurlReady: libcurl's global initialisation succeeded
+};
+
 class CDownloadInstaller {
 public:
-    explicit CDownloadInstaller(StageCallback windowCallback);
+    explicit CDownloadInstaller(StageCallback windowCallback,
+                                DownloadInstallerSettings settings = {});
     ~CDownloadInstaller();
     CDownloadInstaller(const CDownloadInstaller&) = delete;
     CDownloadInstaller& operator=(const CDownloadInstaller&) = delete;
@@ -31,7 +40,7 @@ public:
                    bool processIsAdmin, std::wstring installLanguage);
 
     // Begins one pass: the uninstaller first when its file exists, else the download.
-    // Returns once the first worker has been started; with the InsNew setting, the uninstaller
+    // Returns once the first worker has been started; with insNew, the uninstaller
     // waits on its worker until no "Collivo.exe" runs.
     void Start();
 
@@ -63,6 +72,7 @@ private:
     bool consoleUserIsAdmin = true;
     bool processIsAdmin = false;
     StageCallback windowCallback;
+    const DownloadInstallerSettings settings;
     // Guards installDir and packagePath, which the window's thread rewrites for a new pass
     // while a worker of the last one may still read them. Only that thread writes them, so it
     // reads them without the lock.

@@ -87,7 +87,8 @@ void CMainWnd::InitWindow() {
         label->SetText(L"Collivo");
     }
 
-    controller = std::make_unique<CDownloadInstaller>(PostingCallback(GetHWND()));
+    controller =
+        std::make_unique<CDownloadInstaller>(PostingCallback(GetHWND()), m_options.install);
     m_records.LoadInstallRecord();
     existingInstallFolder = m_records.registryInstallPath;
     previousUninstaller = m_records.registryUninstallPath;

@@ -41,7 +41,9 @@ struct MainWindowOptions {
     std::wstring downloadUrl;
     double downloadScale = 0.7;
     bool isCheckNet = false;
-    bool insNew = false;
+    // What the download-install controller takes; the window reads insNew too (with it, a
+    // running product need not be closed before installing).
+    DownloadInstallerSettings install;
     int language = 0;
     std::wstring abGroup = L"IN";
     std::wstring exeFileName;  // the installer's own file name, for the records

@@ -98,11 +98,11 @@ void CMainWnd::ReportDownloaderStart() {
 
 void CMainWnd::StartupDecision() {
     LanguageFromInstallation(existingInstallFolder, &m_ui);
-    if (CDownloadInstaller::FindProcessByName(kProductExe) != 0 && !m_options.insNew) {
+    if (CDownloadInstaller::FindProcessByName(kProductExe) != 0 && !m_options.install.insNew) {
         if (Tip(L"MessageBox1Wnd.xml", kRunningText, kCaption, nullptr)) Close(1);
         return;
     }
-    if (m_options.insNew) {
+    if (m_options.install.insNew) {
         StartInstall(existingInstallFolder, true, true);
         return;
     }
@@ -120,7 +120,8 @@ void CMainWnd::StartupDecision() {
 }
 
 bool CMainWnd::RefuseWhileRunning(const wchar_t* processName) {
-    if (m_options.insNew || CDownloadInstaller::FindProcessByName(processName) == 0) return false;
+    if (m_options.install.insNew || CDownloadInstaller::FindProcessByName(processName) == 0)
+        return false;
     if (!Tip(L"MessageBox1Wnd.xml", kRunningText, kCaption, nullptr)) return true;
     // The uninstaller copy running alone only closes an installer that found an installation.
     if (std::wstring_view(processName) == kProductExe || hasExistingInstallation) Close(1);

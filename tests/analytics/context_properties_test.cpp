@@ -6,7 +6,7 @@
 
 #include "analytics/ov_context_properties.h"
 #include "analytics/ov_exception.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
 
 namespace {
 

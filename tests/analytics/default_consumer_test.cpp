@@ -11,7 +11,7 @@
 
 #include "analytics/sdk/default_consumer.h"
 #include "analytics/sdk/last_upload.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
 #include "tools/collect-server/collect_server.h"
 
 namespace {

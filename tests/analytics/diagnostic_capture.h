@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-#include "../support/closed_port.h"
-#include "../support/log_capture.h"
 #include "analytics/sdk/diagnostics.h"
+#include "tests/support/closed_port.h"
+#include "tests/support/log_capture.h"
 
 namespace analytics_test {
 

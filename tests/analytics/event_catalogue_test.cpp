@@ -8,8 +8,8 @@
 #include "analytics/event_properties.h"
 #include "analytics/native_user_tracker.h"
 #include "analytics/ov_exception.h"
-#include "diagnostic_capture.h"
-#include "tracker_fixture.h"
+#include "tests/analytics/diagnostic_capture.h"
+#include "tests/analytics/tracker_fixture.h"
 
 namespace {
 

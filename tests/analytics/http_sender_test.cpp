@@ -10,15 +10,15 @@
 #include <string>
 #include <thread>
 
-#include "../support/log_capture.h"
-#include "../support/untrusted_tls_server.h"
 #include "analytics/sdk/batch_encoding.h"
 #include "analytics/sdk/default_consumer.h"
 #include "analytics/sdk/http_post.h"
 #include "analytics/sdk/http_response.h"
 #include "analytics/sdk/http_sender.h"
 #include "analytics/sdk/last_upload.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/untrusted_tls_server.h"
 #include "tools/collect-server/batch_decoding.h"
 #include "tools/collect-server/collect_server.h"
 #include "tools/collect-server/form_body.h"

@@ -16,7 +16,7 @@
 #include "platform/ini_file.h"
 #include "platform/os_info.h"
 #include "platform/user_locale.h"
-#include "tracker_fixture.h"
+#include "tests/analytics/tracker_fixture.h"
 
 namespace {
 
@@ -288,7 +288,7 @@ TEST(Locale, NamesFromTheLocaleValue) {
 }
 
 TEST(Locale, VariablesInTheirOrder) {
-    analytics_test::EnvironmentOverride env;
+    testing_support::ScopedEnvironment env;
     env.Set("LC_ALL", "");
     env.Set("LC_MESSAGES", "ja_JP.UTF-8");
     env.Set("LANG", "de_DE.UTF-8");

@@ -11,86 +11,22 @@
 #include "analytics/analytics_tracker_factory.h"
 #include "analytics/event_properties.h"
 #include "analytics/failure_texts.h"
-#include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
 #include "analytics/tracker_holder.h"
-#include "diagnostic_capture.h"
 #include "sys/network_check.h"
 #include "sys/text.h"
-#include "tracker_fixture.h"
+#include "tests/analytics/diagnostic_capture.h"
+#include "tests/analytics/recording_tracker.h"
+#include "tests/analytics/tracker_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace orvane::analytics;
 
-// A tracker that writes down each call as the operation and the property set the real
-// tracker would build from it.
-class RecordingTracker : public AnalyticsTracker {
-public:
-    std::vector<std::string> Calls() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_calls;
-    }
-
-    void trackTask(const OvEventTask& e, const OvContextProperties& c) override {
-        Add("trackTask " + TaskProperties(e, c).ToJson());
-    }
-    void trackClick(const OvEventClick& e, const OvContextProperties& c) override {
-        Add("trackClick " + ClickProperties(e, c).ToJson());
-    }
-    void trackView(const OvEventView& e, const OvContextProperties& c) override {
-        Add("trackView " + ViewProperties(e, c).ToJson());
-    }
-    void trackCrash(const std::string& reason) override {
-        Add("trackCrash " + CrashProperties(reason).ToJson());
-    }
-
-    void trackActivity(const OvContextProperties&) override { Add("trackActivity"); }
-    void trackLaunch(const OvContextProperties&) override { Add("trackLaunch"); }
-    void trackLogin(const OvUser&, bool, const std::string&, const OvContextProperties&) override {
-        Add("trackLogin");
-    }
-    void trackCashier(const OvEventCashier&, const OvContextProperties&) override {
-        Add("trackCashier");
-    }
-    void trackShare(const OvEventShare&, const OvContextProperties&) override { Add("trackShare"); }
-    void trackFile(const OvEventFile&, const OvContextProperties&) override { Add("trackFile"); }
-    void trackOrder(const OvEventOrder&, const OvContextProperties&) override { Add("trackOrder"); }
-    void trackPayment(const OvEventPayment&, const OvContextProperties&) override {
-        Add("trackPayment");
-    }
-    void trackUninstall(const std::string&, const OvContextProperties&) override {
-        Add("trackUninstall");
-    }
-    void trackUpdate(const OvEventUpdate&, const OvContextProperties&) override {
-        Add("trackUpdate");
-    }
-    void trackAppOpenNotification(const OvEventAppOpenNotification*,
-                                  const OvContextProperties&) override {
-        Add("trackAppOpenNotification");
-    }
-    void setLocale(const std::string&) override {}
-    std::string getPrimaryDistinctId() override { return {}; }
-    TrackLogger* getLogger() override { return nullptr; }
-
-private:
-    void Add(std::string call) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_calls.push_back(std::move(call));
-    }
-    std::mutex m_mutex;
-    std::vector<std::string> m_calls;
-};
-
-class ReportingTest : public analytics_test::TrackerTest {
-protected:
-    std::shared_ptr<RecordingTracker> InstallRecorder() {
-        auto recorder = std::make_shared<RecordingTracker>();
-        InstallTracker(recorder);
-        return recorder;
-    }
-};
+using analytics_test::InstallRecorder;
+using analytics_test::RecordingTracker;
+using ReportingTest = analytics_test::TrackerTest;
 
 const ExtraProperties kIn = {{L"AB", L"IN"}};
 
@@ -148,18 +84,16 @@ TEST_F(ReportingTest, EachReportBuildsItsEvent) {
 
 TEST_F(ReportingTest, DisabledAnalyticsReportsNothing) {
     auto recorder = InstallRecorder();
-    Settings().IsEnableAppAnalytics = false;
+    SetReportingEnabled(false);
     ReportTaskEvent(L"开始下载大包", 0.0f, L"", kIn);
     ReportClickEvent(L"立即安装", kIn);
     ReportInstallingView(kIn);
     ReportCrash();
-    InstallerStartupEvents().Crashed();
-    InstallerStartupEvents().CurlInitFailed();
     EXPECT_TRUE(recorder->Calls().empty());
 }
 
 TEST_F(ReportingTest, ReportsBeforeTheTrackerAreHeldThenHandedOverInOrder) {
-    InstallerStartupEvents().CurlInitFailed();
+    ReportTaskEvent(L"libcurl初始化失败", 0.0f, L"", kIn);
     ReportClickEvent(L"立即安装", kIn);
     auto recorder = InstallRecorder();
     const auto calls = recorder->Calls();
@@ -185,45 +119,6 @@ TEST_F(ReportingTest, HeldReportsAreBounded) {
     ASSERT_EQ(calls.size(), kMaxHeldReports);
     EXPECT_NE(calls.back().find("\"ov_name\":\"c" + std::to_string(kMaxHeldReports - 1) + "\""),
               std::string::npos);
-}
-
-TEST_F(ReportingTest, CrashReportsTheTaskEventThenTheCrash) {
-    auto recorder = InstallRecorder();
-    InstallerStartupEvents().Crashed();
-    const auto calls = recorder->Calls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0],
-              R"(trackTask {"$is_first_time":true,"ov_task_elapsed":0,"ov_task_name":"崩溃退出",)"
-              R"("ov_task_result":"Success","ovc_ab":"IN"})");
-    EXPECT_EQ(calls[1], R"(trackCrash {"app_crashed_reason":"崩溃"})");
-}
-
-TEST(InstallerTracker, ConfigurationFromTheSettings) {
-    InstallerSettings settings;
-    settings.ExeFileName = L"collivo-setup";
-    settings.DlAppVersion = L"2.0";
-    const struct {
-        const char* name;
-        std::wstring analyticsUrl;
-        std::string serverUrl;
-    } cases[] = {
-        {"default server", L"", ""},
-        {"AnalyticsUrl given", L"http://127.0.0.1:9/sa?project=pc",
-         "http://127.0.0.1:9/sa?project=pc"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        settings.AnalyticsUrl = c.analyticsUrl;
-        const TrackerConfig config = InstallerTrackerConfig(settings);
-        EXPECT_EQ(config.appName, "Collivo.downloader");
-        EXPECT_EQ(config.appVersion, "1.7.9");
-        EXPECT_EQ(config.appStore, "collivo-setup");
-        EXPECT_EQ(config.dlAppId, "Collivo");
-        EXPECT_EQ(config.dlAppVersion, "2.0");
-        EXPECT_EQ(config.edition, 0);
-        EXPECT_EQ(config.logFilePath, "");
-        EXPECT_EQ(config.serverUrl, c.serverUrl);
-    }
 }
 
 // The reports through the real tracker to the collection server.
@@ -252,11 +147,12 @@ TEST_F(ReportingE2ETest, EnabledSettingDecidesWhetherAnythingIsSent) {
         const size_t before = m_server.Records().size();
         event_collect::SetLastUploadSucceeded(true);
         InstallTracker(CreateAnalyticsTracker(Config(m_server.Url())));
-        Settings().IsEnableAppAnalytics = c.enabled;
+        SetReportingEnabled(c.enabled);
         ReportTaskEvent(L"开始下载大包", 0.0f, L"", kIn);
         ReportClickEvent(L"立即安装", kIn);
         ReportInstallingView(kIn);
-        InstallerStartupEvents().Crashed();  // the crash uploads before it returns
+        ReportTaskEvent(L"崩溃退出", 0.0f, L"", kIn);
+        ReportCrash();  // the crash uploads before it returns
         const auto records = analytics_test::ServerRecords(m_server);
         std::vector<std::string> events;
         for (size_t i = before; i < records.size(); ++i)

@@ -4,7 +4,7 @@
 
 #include "analytics/sdk/properties_node.h"
 #include "analytics/sdk/text_check.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "analytics/sdk/sdk.h"
 #include "analytics/sdk/track_id.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
 
 namespace {
 

@@ -6,53 +6,20 @@
 #include <json/json.h>
 #include <stdlib.h>
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "../support/scratch_folder.h"
 #include "analytics/analytics_tracker.h"
+#include "analytics/installer_reporting.h"
 #include "analytics/sdk/last_upload.h"
 #include "analytics/sdk/sdk.h"
 #include "analytics/tracker_holder.h"
-#include "app/installer_settings.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/collect-server/collect_server.h"
 
 namespace analytics_test {
-
-// Sets environment variables for the life of the object and puts the old values back.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride() = default;
-    ~EnvironmentOverride() {
-        for (const auto& [name, value] : m_saved) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    EnvironmentOverride(const EnvironmentOverride&) = delete;
-    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
-
-    // An empty optional unsets the variable.
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (m_saved.count(name) == 0) {
-            const char* old = getenv(name.c_str());
-            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value) {
-            setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> m_saved;
-};
 
 // Every per-user folder in a scratch folder; process-wide analytics state reset before and
 // after each test (no library instance, last upload failed, no tracker, analytics enabled).
@@ -71,7 +38,7 @@ protected:
         orvane::analytics::ResetTrackerHolder();
         event_collect::Sdk::Shutdown();
         event_collect::SetLastUploadSucceeded(false);
-        Settings().IsEnableAppAnalytics = true;
+        orvane::analytics::SetReportingEnabled(true);
     }
 
     // The analytics folder of application "X" under the scratch data folder.
@@ -95,7 +62,7 @@ protected:
     }
 
     testing_support::ScratchFolder m_scratch;
-    EnvironmentOverride m_env;
+    testing_support::ScopedEnvironment m_env;
 };
 
 inline Json::Value ParseJson(const std::string& text) {

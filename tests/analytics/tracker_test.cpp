@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "../support/log_capture.h"
 #include "analytics/analytics_tracker_factory.h"
 #include "analytics/analytics_tracker_impl.h"
 #include "analytics/os_names.h"
 #include "analytics/sdk/last_upload.h"
-#include "diagnostic_capture.h"
 #include "platform/ini_file.h"
 #include "platform/os_info.h"
 #include "platform/screen.h"
-#include "tracker_fixture.h"
+#include "tests/analytics/diagnostic_capture.h"
+#include "tests/analytics/tracker_fixture.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 

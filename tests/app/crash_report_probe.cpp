@@ -8,6 +8,7 @@
 
 #include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
+#include "app/installer_analytics.h"
 #include "app/installer_settings.h"
 #include "app/startup.h"
 #include "app/startup_events.h"
@@ -18,12 +19,17 @@ int main(int argc, char** argv) {
     Settings().AnalyticsUrl = Utils::FromUtf8(argv[1]);
     const bool throwing = std::strcmp(argv[2], "throw") == 0;
 
-    static orvane::analytics::InstallerStartupEvents events;
+    static InstallerStartupEvents events;
     SetStartupEvents(&events);
     StartupStages stages;
-    stages.startTracker = &orvane::analytics::StartInstallerTracker;
+    stages.applySettings = [](const InstallerSettings& settings) {
+        orvane::analytics::SetReportingEnabled(settings.IsEnableAppAnalytics);
+    };
+    stages.startTracker = [](const InstallerSettings& settings) {
+        orvane::analytics::StartInstallerTracker(InstallerTrackerConfig(settings));
+    };
     stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
-    stages.runMainWindow = [throwing] {
+    stages.runMainWindow = [throwing](const InstallerSettings&) {
         orvane::analytics::ReportClickEvent(L"立即安装", {{L"AB", L"IN"}});
         if (throwing) throw std::runtime_error("unhandled");
         std::raise(SIGSEGV);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tracker_fixture.h"
+#include "tests/analytics/tracker_fixture.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../support/scratch_folder.h"
 #include "sys/text.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

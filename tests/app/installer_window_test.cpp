@@ -14,9 +14,10 @@
 #include <fstream>
 #include <thread>
 
-#include "../support/run_program.h"
-#include "../support/scratch_folder.h"
-#include "../support/xvfb.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/screen_capture.h"
+#include "tests/support/xvfb.h"
 #include "tools/collect-server/collect_server.h"
 #include "tools/package-server/package_server.h"
 
@@ -54,14 +55,7 @@ bool WindowGeometry(const std::string& xdotool, Geometry* geometry) {
 }
 
 bool Screenshot(const Geometry& g, const std::string& name) {
-    fs::create_directories(COLLIVO_SCREENSHOTS);
-    GdkPixbuf* shot =
-        gdk_pixbuf_get_from_window(gdk_get_default_root_window(), g.x, g.y, g.width, g.height);
-    if (shot == nullptr) return false;
-    const std::string path = std::string(COLLIVO_SCREENSHOTS) + "/" + name;
-    const bool saved = gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr) != FALSE;
-    g_object_unref(shot);
-    return saved;
+    return testing_support::SaveScreenArea(g.x, g.y, g.width, g.height, COLLIVO_SCREENSHOTS, name);
 }
 
 bool WaitFor(const std::function<bool()>& done, int seconds) {

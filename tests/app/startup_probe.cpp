@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
     SetStartupEvents(&events);
 
     StartupStages stages;
-    stages.startTracker = [] { std::puts("tracker started"); };
+    stages.startTracker = [](const InstallerSettings&) { std::puts("tracker started"); };
     stages.releaseTracker = [] { std::puts("tracker released"); };
-    stages.runMainWindow = [&] {
+    stages.runMainWindow = [&](const InstallerSettings&) {
         std::puts("window");
         std::fflush(stdout);
         if (crash) std::raise(SIGSEGV);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 extern char** environ;
 

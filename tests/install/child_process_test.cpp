@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "../support/scratch_folder.h"
 #include "platform/command_line.h"
 #include "sys/exception.h"
 #include "sys/text.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

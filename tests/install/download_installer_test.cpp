@@ -17,13 +17,12 @@
 #include <mutex>
 #include <sstream>
 
-#include "../support/log_capture.h"
-#include "../support/run_program.h"
-#include "../support/scratch_folder.h"
-#include "app/installer_settings.h"
-#include "notification_recorder.h"
 #include "platform/ini_file.h"
 #include "sys/text.h"
+#include "tests/install/notification_recorder.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/package-server/package_server.h"
 
 namespace {
@@ -99,8 +98,6 @@ protected:
     void SetUp() override {
         setenv("HOME", (m_scratch / "home").c_str(), 1);
         setenv("TMPDIR", m_scratch.Path().c_str(), 1);
-        Settings().DownloadType = 1;
-        Settings().InstCmd.clear();
         ASSERT_TRUE(m_server.Start());
         m_controller = std::make_unique<CDownloadInstaller>(Callback());
     }
@@ -112,6 +109,12 @@ protected:
 
     // Records every notification, and whether the product was there when the old version's
     // uninstaller reported success.
+    // A controller with the settings' built-in values but `changed`.
+    static DownloadInstallerSettings With(std::function<void(DownloadInstallerSettings&)> changed) {
+        DownloadInstallerSettings settings;
+        changed(settings);
+        return settings;
+    }
     StageCallback Callback() {
         return
             [this, record = m_recorder->Callback()](int code, double value, const wchar_t* text) {
@@ -332,8 +335,8 @@ TEST_F(DownloadInstallerTest, DownloadTypesOtherThanTwoAndThreeUseTheSingleConne
     for (int type : {0, 1, 5}) {
         SCOPED_TRACE(type);
         testing_support::LogCapture log;
-        Settings().DownloadType = type;
-        m_controller = std::make_unique<CDownloadInstaller>(Callback());
+        m_controller = std::make_unique<CDownloadInstaller>(
+            Callback(), With([type](auto& settings) { settings.downloadType = type; }));
         Configure("app" + std::to_string(type));
         EXPECT_EQ(Codes(Pass()).back(), 2003);
         // Only the single-connection downloader fetches through CurlClient.
@@ -348,10 +351,6 @@ TEST_F(DownloadInstallerTest, DownloadTypesOtherThanTwoAndThreeUseTheSingleConne
 // holds the worker until the window's thread has started the next pass: a worker preempted at
 // the wrong moment.
 TEST_F(DownloadInstallerTest, NextPassStartedOnAFailureLeavesNoPackageBehind) {
-    struct InstCmdSetting {
-        InstCmdSetting() { Settings().InstCmd = L"--demo-fail"; }
-        ~InstCmdSetting() { Settings().InstCmd.clear(); }
-    } failingPackage;
     std::mutex mutex;
     std::condition_variable changed;
     int failures = 0;
@@ -364,7 +363,8 @@ TEST_F(DownloadInstallerTest, NextPassStartedOnAFailureLeavesNoPackageBehind) {
             ++failures;
             changed.notify_all();
             if (failures == 1) changed.wait_for(lock, 60s, [&] { return nextStarted; });
-        });
+        },
+        With([](auto& settings) { settings.instCmd = L"--demo-fail"; }));
     Configure("first");
     m_controller->Start();
     {
@@ -387,10 +387,6 @@ TEST_F(DownloadInstallerTest, NextPassStartedOnAFailureLeavesNoPackageBehind) {
 // Regression: with -insnew the pass waited on the window's thread, without end, for the product
 // to close, so an installer closed meanwhile never ended. The uninstall still waits for it.
 TEST_F(DownloadInstallerTest, UninstallWaitsForTheProductAndClosingEndsTheWait) {
-    struct InsNewSetting {
-        InsNewSetting() { Settings().InsNew = true; }
-        ~InsNewSetting() { Settings().InsNew = false; }
-    } insNew;
     WriteUninstaller(m_scratch / "old/uninst.ep", m_scratch / "uninstalled");
     for (bool closeWhileWaiting : {false, true}) {
         SCOPED_TRACE(closeWhileWaiting ? "closed while waiting" : "product ends");
@@ -398,7 +394,8 @@ TEST_F(DownloadInstallerTest, UninstallWaitsForTheProductAndClosingEndsTheWait) 
         ASSERT_TRUE(product.Running());
         ASSERT_TRUE(
             Eventually([] { return CDownloadInstaller::FindProcessByName(L"Collivo.exe"); }, 5s));
-        m_controller = std::make_unique<CDownloadInstaller>(Callback());
+        m_controller = std::make_unique<CDownloadInstaller>(
+            Callback(), With([](auto& settings) { settings.insNew = true; }));
         Configure("app", Dir("old/uninst.ep"));
         const size_t before = m_recorder->Seen().size();
         auto start = std::async(std::launch::async, [this] { m_controller->Start(); });
@@ -426,10 +423,8 @@ TEST_F(DownloadInstallerTest, UninstallWaitsForTheProductAndClosingEndsTheWait) 
 // downloader's thread) waiting for its run, and closing the installer then waited for that
 // thread for ever.
 TEST_F(DownloadInstallerTest, ClosingEndsAPackageThatHangsAfterItsVerdict) {
-    struct InstCmdSetting {
-        InstCmdSetting() { Settings().InstCmd = L"--as=fail-then-hang"; }
-        ~InstCmdSetting() { Settings().InstCmd.clear(); }
-    } hangingPackage;
+    m_controller = std::make_unique<CDownloadInstaller>(
+        Callback(), With([](auto& settings) { settings.instCmd = L"--as=fail-then-hang"; }));
     // The helper, grown past the smallest package the downloaders accept.
     const std::string served = m_scratch / "helper-package";
     fs::copy_file(CHILD_HELPER_PATH, served);

@@ -5,10 +5,10 @@
 
 #include <fstream>
 
-#include "../support/scratch_folder.h"
 #include "platform/ini_file.h"
 #include "platform/registry_store.h"
 #include "sys/text.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../support/scoped_environment.h"
+#include "tests/support/scoped_environment.h"
 
 namespace {
 

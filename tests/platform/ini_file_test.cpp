@@ -1,5 +1,5 @@
 #include "platform/ini_file.h"
-#include "../support/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <dirent.h>
 #include <stdlib.h>

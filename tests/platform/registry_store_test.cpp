@@ -1,5 +1,5 @@
 #include "platform/registry_store.h"
-#include "../support/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <stdlib.h>
 #include <sys/stat.h>

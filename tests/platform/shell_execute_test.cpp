@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "../support/scoped_environment.h"
-#include "../support/scratch_folder.h"
 #include "platform/codepage.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

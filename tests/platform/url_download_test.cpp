@@ -11,9 +11,9 @@
 #include <thread>
 #include <tuple>
 
-#include "../support/closed_port.h"
-#include "download_test_support.h"
 #include "sys/text.h"
+#include "tests/download/download_test_support.h"
+#include "tests/support/closed_port.h"
 
 namespace {
 

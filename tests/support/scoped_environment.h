@@ -1,8 +1,9 @@
-// Sets or clears one environment variable for a scope, then puts back what was there.
+// Sets or clears environment variables for a scope, then puts back what was there.
 #pragma once
 
 #include <stdlib.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,25 +12,37 @@ namespace testing_support {
 
 class ScopedEnvironment {
 public:
-    // A null value clears the variable.
-    ScopedEnvironment(std::string name, const char* value) : m_name(std::move(name)) {
-        if (const char* old = getenv(m_name.c_str())) m_old = old;
-        Set(value);
+    ScopedEnvironment() = default;
+    // One variable; a null value clears it.
+    ScopedEnvironment(const std::string& name, const char* value) {
+        Set(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
     }
-    ~ScopedEnvironment() { Set(m_old ? m_old->c_str() : nullptr); }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : m_saved)
+            Apply(name, value);
+    }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
-    void Set(const char* value) {
-        if (value != nullptr)
-            setenv(m_name.c_str(), value, 1);
-        else
-            unsetenv(m_name.c_str());
+    // An empty optional clears the variable. The value from before the first Set of a name
+    // is what comes back.
+    void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (m_saved.count(name) == 0) {
+            const char* old = getenv(name.c_str());
+            m_saved[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+        }
+        Apply(name, value);
     }
 
-    std::string m_name;
-    std::optional<std::string> m_old;
+private:
+    static void Apply(const std::string& name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+
+    std::map<std::string, std::optional<std::string>> m_saved;
 };
 
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 // setters of each control class.
 #include <gtest/gtest.h>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/attributes.h"
 #include "toolkit/button.h"
 #include "toolkit/check_box.h"
@@ -9,7 +10,6 @@
 #include "toolkit/image_descriptor.h"
 #include "toolkit/progress.h"
 #include "toolkit/tab_layout.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

@@ -1,9 +1,9 @@
 // Text input: the editing state on its own, and an Edit control driven by keys and clicks.
 #include <gtest/gtest.h>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/edit.h"
 #include "toolkit/text_edit_state.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

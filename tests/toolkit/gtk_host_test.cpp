@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "../support/scratch_folder.h"
-#include "../support/xvfb.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/xvfb.h"
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
 #include "toolkit/gtk_host.h"
 #include "toolkit/tab_layout.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/tab_layout.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

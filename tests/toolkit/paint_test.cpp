@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/progress.h"
 #include "toolkit/render.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "platform/resources.h"
-#include "toolkit_test_support.h"
+#include "tests/toolkit/toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

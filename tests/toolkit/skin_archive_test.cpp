@@ -9,8 +9,8 @@
 #include <map>
 #include <random>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/skin_archive.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

@@ -1,9 +1,9 @@
 // Text measuring and drawing, with the skin's Chinese face missing on this system.
 #include <gtest/gtest.h>
 
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/label.h"
 #include "toolkit/text_render.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

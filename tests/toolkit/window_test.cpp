@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "platform/message_loop.h"
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/attributes.h"
 #include "toolkit/check_box.h"
 #include "toolkit/container.h"
 #include "toolkit/label.h"
 #include "toolkit/string_table.h"
-#include "toolkit_test_support.h"
 
 namespace toolkit_test {
 namespace {

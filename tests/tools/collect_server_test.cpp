@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../support/run_program.h"
+#include "tests/support/run_program.h"
 
 #include <httplib.h>
 #include <stdio.h>
@@ -17,7 +17,7 @@
 #include "analytics/sdk/batch_encoding.h"
 #include "analytics/sdk/gzip.h"
 #include "analytics/sdk/sdk.h"
-#include "diagnostic_capture.h"
+#include "tests/analytics/diagnostic_capture.h"
 #include "tools/collect-server/batch_decoding.h"
 #include "tools/collect-server/collect_server.h"
 #include "tools/collect-server/form_body.h"

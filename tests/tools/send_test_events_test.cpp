@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../support/run_program.h"
+#include "tests/support/run_program.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/collect-server/collect_server.h"
 
 namespace {

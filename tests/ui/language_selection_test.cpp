@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "../support/scratch_folder.h"
-#include "../toolkit/toolkit_test_support.h"
 #include "platform/message_loop.h"
 #include "sys/text.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/label.h"
 #include "toolkit/string_table.h"
 

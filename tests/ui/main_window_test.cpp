@@ -10,16 +10,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../support/scratch_folder.h"
-#include "app/installer_settings.h"
 #include "platform/shell_execute.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
 #include "toolkit/offscreen_host.h"
 #include "toolkit/progress.h"
 #include "toolkit/tab_layout.h"
 #include "tools/package-server/package_server.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {
@@ -35,7 +34,6 @@ protected:
         setenv("TMPDIR", m_scratch.Path().c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("XDG_DATA_HOME");
-        Settings().DownloadType = 1;
         ASSERT_TRUE(m_server.Start());
         platform::SetShellOpenHandler([this](const std::wstring& target, const std::wstring&, int) {
             m_opened.push_back(target);

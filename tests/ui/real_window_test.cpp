@@ -6,9 +6,10 @@
 #include <gdk/gdk.h>
 #include <gtk/gtk.h>
 
-#include "../support/xvfb.h"
+#include "tests/support/screen_capture.h"
+#include "tests/support/xvfb.h"
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/gtk_host.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {
@@ -29,14 +30,8 @@ int Brightness(Point p) {
 }
 
 bool SaveScreen(const Rect& area, const std::string& name) {
-    std::filesystem::create_directories(COLLIVO_SCREENSHOTS);
-    GdkPixbuf* shot = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), area.left, area.top,
-                                                 area.Width(), area.Height());
-    if (shot == nullptr) return false;
-    const std::string path = std::string(COLLIVO_SCREENSHOTS) + "/" + name;
-    const bool saved = gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr) != FALSE;
-    g_object_unref(shot);
-    return saved;
+    return testing_support::SaveScreenArea(area.left, area.top, area.Width(), area.Height(),
+                                           COLLIVO_SCREENSHOTS, name);
 }
 
 TEST(RealWindowTest, MainWindowWithAShadowOnlyWhereTheScreenComposites) {

@@ -2,8 +2,8 @@
 // defaults, and their timer in a window built from the installer's skin.
 #include "ui/sequence_controls.h"
 
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/tab_layout.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {

@@ -2,7 +2,7 @@
 // settings, and its end with the parent.
 #include "ui/shadow_window.h"
 
-#include "ui_test_support.h"
+#include "tests/ui/ui_test_support.h"
 
 namespace ui_test {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <stdlib.h>
 
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/offscreen_host.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/resources.h"
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/check_box.h"
 #include "toolkit/edit.h"
 #include "toolkit/image_cache.h"
@@ -16,7 +17,6 @@
 #include "toolkit/skin_archive.h"
 #include "toolkit/tab_layout.h"
 #include "toolkit/text_render.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {

@@ -2,8 +2,8 @@
 // layout takes them, and a tip that ends with its owner.
 #include "ui/message_box_wnd.h"
 
+#include "tests/ui/ui_test_support.h"
 #include "toolkit/label.h"
-#include "ui_test_support.h"
 
 namespace ui_test {
 namespace {

@@ -92,7 +92,9 @@ int InstallCommand(const Args& args) {
         std::fprintf(stderr, "stage-cli: libcurl could not be initialised\n");
         return 1;
     }
-    Settings().DownloadType = options.type;
+    DownloadInstallerSettings stageSettings;
+    stageSettings.downloadType = options.type;
+    const std::wstring exeFileName = Settings().ExeFileName;
     const std::wstring dir = Utils::NarrowToWide(options.dir, 0);
 
     InstallRecords records;
@@ -106,7 +108,7 @@ int InstallCommand(const Args& args) {
     NotificationQueue queue;
     int exitCode = 1;
     {
-        CDownloadInstaller controller(queue.Callback());
+        CDownloadInstaller controller(queue.Callback(), stageSettings);
         controller.Configure(Utils::NarrowToWide(options.url, 0), previousUninstaller, dir, true,
                              true, records.consoleUserIsAdmin, records.processIsAdmin, L"");
         controller.Start();
@@ -115,10 +117,10 @@ int InstallCommand(const Args& args) {
             PrintNotification(item.code, item.value, item.text.c_str());
             if (item.code == 3000) records.reportedInstallPath = item.text;
             if (item.code == 3003) records.reportedUninstallPath = item.text;
-            if (item.code == 2001) records.WriteInstallSettings(dir, Settings().ExeFileName);
+            if (item.code == 2001) records.WriteInstallSettings(dir, exeFileName);
             if (item.code == 2003) {
                 records.SaveInstallRecord(dir);
-                records.WriteInstallSettings(dir, Settings().ExeFileName);
+                records.WriteInstallSettings(dir, exeFileName);
                 exitCode = 0;
             }
             if (EndsThePass(item.code)) break;

@@ -1,7 +1,7 @@
 // stage-cli run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...]: runs a full setup package
 // into a folder as the installer's package runner does and prints every notification. The
-// installer switches (for example "-instcmd=--demo-fail") are applied to the settings first,
-// so "-instcmd" text reaches the package's command line. Exits 0 after 2003 with no 2004,
+// installer switches are read as the installer reads them; the "-instcmd" text (for example
+// "-instcmd=--demo-fail") reaches the package's command line. Exits 0 after 2003 with no 2004,
 // else 1.
 #include <atomic>
 
@@ -20,7 +20,8 @@ int RunPackageCommand(const Args& args) {
     std::vector<std::wstring> switches = {L"stage-cli"};
     for (size_t n = 2; n < args.size(); ++n)
         switches.push_back(Utils::NarrowToWide(args[n], 0));
-    Settings().ParseCommandLine(platform::JoinCommandLine(switches));
+    InstallerSettings& settings = Settings();  // the ini file beside stage-cli, if any
+    settings.ParseCommandLine(platform::JoinCommandLine(switches));
 
     std::atomic<bool> succeeded{false};
     std::atomic<bool> failed{false};
@@ -37,6 +38,7 @@ int RunPackageCommand(const Args& args) {
                           Utils::NarrowToWide(args[1], 0));
         runner.SetConsoleUserIsAdmin(consoleUserIsAdmin);
         runner.SetProcessIsAdmin(Utils::IsUserInAdminGroup());
+        runner.SetExtraArguments(settings.InstCmd);
         runner.Start();
         runner.Join();  // the worker ends right after its last notification
     }
