@@ -1,5 +1,6 @@
 #include "app/installer_analytics.h"
 
+#include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
 #include "sys/text.h"
 
@@ -22,4 +23,16 @@ void InstallerStartupEvents::CurlInitFailed() {
 void InstallerStartupEvents::Crashed() {
     orvane::analytics::ReportTaskEvent(L"崩溃退出", 0.0f, L"", {{L"AB", L"IN"}});
     orvane::analytics::ReportCrash();
+}
+
+StartupStages InstallerAnalyticsStages() {
+    StartupStages stages;
+    stages.applySettings = [](const InstallerSettings& settings) {
+        orvane::analytics::SetReportingEnabled(settings.IsEnableAppAnalytics);
+    };
+    stages.startTracker = [](const InstallerSettings& settings) {
+        orvane::analytics::StartInstallerTracker(InstallerTrackerConfig(settings));
+    };
+    stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
+    return stages;
 }

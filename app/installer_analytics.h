@@ -5,6 +5,7 @@
 
 #include "analytics/analytics_tracker.h"
 #include "app/installer_settings.h"
+#include "app/startup.h"
 #include "app/startup_events.h"
 
 // appName = AppName + DlAppNameSuffix, appVersion = AppVersion, appStore = ExeFileName,
@@ -19,3 +20,7 @@ public:
     void CurlInitFailed() override;
     void Crashed() override;
 };
+
+// The start-up stages of the installer's analytics: reporting follows IsEnableAppAnalytics,
+// the tracker is made from the settings and released at shut-down. runMainWindow is left empty.
+StartupStages InstallerAnalyticsStages();

@@ -1,5 +1,4 @@
 // Entry point of the Collivo installer.
-#include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
 #include "app/installer_analytics.h"
 #include "app/main_window_run.h"
@@ -18,14 +17,7 @@ int main() {
         orvane::analytics::ReportTaskEvent(name, elapsedSeconds, reason, extra);
     });
 
-    StartupStages stages;
-    stages.applySettings = [](const InstallerSettings& settings) {
-        orvane::analytics::SetReportingEnabled(settings.IsEnableAppAnalytics);
-    };
-    stages.startTracker = [](const InstallerSettings& settings) {
-        orvane::analytics::StartInstallerTracker(InstallerTrackerConfig(settings));
-    };
-    stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
+    StartupStages stages = InstallerAnalyticsStages();
     stages.runMainWindow = &RunMainWindow;
     return RunInstaller(stages);
 }

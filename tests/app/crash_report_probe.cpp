@@ -6,7 +6,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "analytics/installer_analytics.h"
 #include "analytics/installer_reporting.h"
 #include "app/installer_analytics.h"
 #include "app/installer_settings.h"
@@ -21,14 +20,7 @@ int main(int argc, char** argv) {
 
     static InstallerStartupEvents events;
     SetStartupEvents(&events);
-    StartupStages stages;
-    stages.applySettings = [](const InstallerSettings& settings) {
-        orvane::analytics::SetReportingEnabled(settings.IsEnableAppAnalytics);
-    };
-    stages.startTracker = [](const InstallerSettings& settings) {
-        orvane::analytics::StartInstallerTracker(InstallerTrackerConfig(settings));
-    };
-    stages.releaseTracker = &orvane::analytics::ReleaseInstallerTracker;
+    StartupStages stages = InstallerAnalyticsStages();
     stages.runMainWindow = [throwing](const InstallerSettings&) {
         orvane::analytics::ReportClickEvent(L"立即安装", {{L"AB", L"IN"}});
         if (throwing) throw std::runtime_error("unhandled");
