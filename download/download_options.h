@@ -11,16 +11,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/url_download.h"
 #include "sys/restartable_worker.h"
 
 // Opens the part file at an ANSI path for appending, as fopen(path, "ab+") does.
 using PartFileOpener = std::function<FILE*(const std::string& path)>;
 
-// Fewer bytes a second than this, for a whole stall window, is a stall.
-inline constexpr long kStallBytesPerSecond = 1;
-// Redirects a request follows at most: a real download needs one or two, and a redirect loop
-// would otherwise go on for thousands of requests.
-inline constexpr long kMaxRedirects = 20;
+// The limits every request shares with the system downloader.
+using platform::kMaxRedirects;
+using platform::kStallBytesPerSecond;
 
 struct DownloadOptions {
     // A request or transfer that receives less than 1 byte a second for this long has stalled

@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-// A real download needs a redirect or two; a loop would otherwise go on for thousands.
-constexpr long kMaxRedirects = 20;
 constexpr auto kIdleReport = std::chrono::seconds(1);
 
 constexpr uint32_t kErrorPathNotFound = 3;
@@ -185,7 +183,7 @@ HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
         // A server that stops sending has stalled; the system download gives up on such a
         // server too rather than waiting for ever.
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallWindow.count()));

@@ -56,6 +56,11 @@ public:
 // How long any HTTP request of the installer, this download's included, waits for its
 // connection to be made.
 inline constexpr long kConnectTimeoutSeconds = 60;
+// Redirects any request of the installer follows at most: a real download needs one or two,
+// and a redirect loop would otherwise go on for thousands of requests.
+inline constexpr long kMaxRedirects = 20;
+// Fewer bytes a second than this, for a whole stall window, is a stall.
+inline constexpr long kStallBytesPerSecond = 1;
 
 // A download that receives less than 1 byte a second for this long has stalled and fails
 // with INET_E_CONNECTION_TIMEOUT.
