@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "download/md5.h"
+#include "download/digest.h"
 #include "download/retry_budget.h"
 #include "sys/log.h"
 #include "sys/text.h"
@@ -78,11 +78,12 @@ void CCurlDownloader::dlThreadFun() {
     if (Stopping()) return;
 
     bool ok = true;
-    const std::string expected = Md5FromUrl(m_client.RealUrl());
-    if (expected.size() == 32) {
-        const std::string actual = FileMd5(Utils::WideToNarrow(m_client.GetSavePath(false), 0));
+    const ExpectedDigest expected = ExpectedDigestFromUrl(m_client.RealUrl());
+    if (expected.kind != DigestKind::kNone) {
+        const std::string actual =
+            FileDigest(Utils::WideToNarrow(m_client.GetSavePath(false), 0), expected.kind);
         // An unreadable file (no digest) passes: the package run that follows will tell.
-        if (actual.size() == 32 && actual != expected) {
+        if (!actual.empty() && actual != expected.hex) {
             m_callback(DL_CODE_FAIL_REASON, 0.0, L"curl文件md5校验失败");
             ok = false;
             if (m_retried) {

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "download/curl_client.h"
-#include "download/md5.h"
+#include "download/digest.h"
 #include "download/part_plan.h"
 #include "download/retry_budget.h"
 #include "platform/url_download.h"
@@ -200,7 +200,7 @@ void CMTCurlDownloader::Start_Down() {
 
 bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
     m_realUrl.clear();
-    m_expectedMd5.clear();
+    m_expectedDigest = {};
     m_fileLength = 0;
     if (!m_options.curlReady) return false;
     CURL* curl = curl_easy_init();
@@ -218,7 +218,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
             m_realUrl = effective;
             LOG_TRACE(L"CMTCurlDownloader::getRealDownloadUrl", L"Download File real url %hs",
                       m_realUrl.c_str());
-            m_expectedMd5 = Md5FromUrl(m_realUrl);
+            m_expectedDigest = ExpectedDigestFromUrl(m_realUrl);
         }
         curl_off_t length = -1;
         long status = 0;
@@ -394,12 +394,12 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
     DeletePartFiles();
     if (Stopping()) return;
 
-    if (m_expectedMd5.size() != 32) {
+    if (m_expectedDigest.kind == DigestKind::kNone) {
         m_callback(DL_CODE_FAIL_REASON, 0.0, L"mtcurl获取url-md5失败");
     } else {
-        const std::string actual = FileMd5(ansiPath);
+        const std::string actual = FileDigest(ansiPath, m_expectedDigest.kind);
         // An unreadable file (no digest) passes: the package run that follows will tell.
-        if (actual.size() == 32 && actual != m_expectedMd5) {
+        if (!actual.empty() && actual != m_expectedDigest.hex) {
             m_callback(DL_CODE_FAIL_REASON, 0.0, L"mtcurl文件md5校验失败");
             std::remove(ansiPath.c_str());
             ReleaseParts();

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "download/digest.h"
 #include "download/download_options.h"
 #include "download/downloader.h"
 #include "sys/restartable_worker.h"
@@ -103,7 +104,7 @@ private:
     std::wstring m_url;
     std::string m_realUrl;
     int64_t m_fileLength = -1;  // 64 bits: a package of 2 GiB or more is not cut short
-    std::string m_expectedMd5;
+    ExpectedDigest m_expectedDigest;
     double m_lastPercent = 0.0;  // guarded by m_mutex
     int m_running = 0;           // guarded by m_mutex
     std::mutex m_mutex;

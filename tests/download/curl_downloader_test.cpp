@@ -73,6 +73,8 @@ TEST(CurlDownloader, DigestOutcomes) {
         // Upper-case hexadecimal never matches: one retry, then the run fails.
         {"upper-case digest", DigestMode::kUpperCase, kMismatchTwice},
         {"wrong digest", DigestMode::kWrong, kMismatchTwice},
+        {"matching SHA-256 digest", DigestMode::kSha256, {kStart, kSuccess}},
+        {"wrong SHA-256 digest", DigestMode::kSha256Wrong, kMismatchTwice},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -240,6 +240,9 @@ TEST(MultiPartDownloader, DigestOutcomes) {
          "finish recv, md5 chaek failed and retry failed.\r\n"},
         {"wrong digest", DigestMode::kWrong, kMismatchTwice,
          "finish recv, md5 chaek failed retry once.\r\n"},
+        {"matching SHA-256 digest", DigestMode::kSha256, {kStart, kSuccess}, "finish recv\r\n"},
+        {"wrong SHA-256 digest", DigestMode::kSha256Wrong, kMismatchTwice,
+         "finish recv, md5 chaek failed retry once.\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -489,8 +489,24 @@ TEST_F(DownloadInstallerTest, StageCliInstallsAndThenUpgrades) {
     EXPECT_EQ(platform::GetPrivateProfileString("Install", "AppName", "", 260, dir + "/set.ini"),
               "Collivo");
 
+    // The next release publishes SHA-256 URLs: each downloader checks one, and the upgrade
+    // installs from one.
+    package_server::Faults sha256;
+    sha256.digest = package_server::DigestMode::kSha256;
+    m_server.SetFaults(sha256);
+    for (const char* type : {"1", "2", "3"}) {
+        SCOPED_TRACE(type);
+        const std::string saved = m_scratch / ("downloaded-" + std::string(type));
+        const auto download = testing_support::RunProgram(
+            {STAGE_CLI_PATH, "download", "--type", type, m_server.DownloadUrl(), saved});
+        EXPECT_EQ(download.exitCode, 0) << download.output;
+        EXPECT_EQ(download.output.find("1006\t"), std::string::npos) << download.output;
+        EXPECT_EQ(ReadFile(saved), ReadFile(DEMO_PACKAGE_PATH));
+    }
+
     const auto upgrade = testing_support::RunProgram(command);
     EXPECT_EQ(upgrade.exitCode, 0) << upgrade.output;
+    EXPECT_EQ(upgrade.output.find("1006\t"), std::string::npos) << upgrade.output;
     const size_t uninstalled = upgrade.output.find("5003\t");
     ASSERT_NE(uninstalled, std::string::npos) << upgrade.output;
     EXPECT_LT(uninstalled, upgrade.output.find("1001\t"));

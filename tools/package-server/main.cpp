@@ -16,7 +16,8 @@ namespace {
 const char kUsage[] =
     "usage: package-server --package FILE [--port N] [--throttle BYTES_PER_SECOND]\n"
     "                      [--cut-after BYTES] [--head-status N] [--get-status N]\n"
-    "                      [--no-length] [--ignore-range] [--digest correct|upper|wrong|none]\n"
+    "                      [--no-length] [--ignore-range]\n"
+    "                      [--digest correct|upper|wrong|none|sha256|sha256-wrong]\n"
     "                      [--faults-from OFFSET] [--hang] [--stall-after BYTES]\n"
     "                      [--extra-bytes N] [--redirect-loop] [--log]\n";
 
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
                 faults.digest = package_server::DigestMode::kWrong;
             else if (mode == "none")
                 faults.digest = package_server::DigestMode::kNone;
+            else if (mode == "sha256")
+                faults.digest = package_server::DigestMode::kSha256;
+            else if (mode == "sha256-wrong")
+                faults.digest = package_server::DigestMode::kSha256Wrong;
             else
                 return Usage(("unknown digest mode: " + mode).c_str());
         } else if (!ParseInteger(argv[++i], &number) || number < 0) {

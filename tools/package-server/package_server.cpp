@@ -29,29 +29,42 @@ constexpr const char* kLoopPath = "/loop/";
 constexpr const char* kContentType = "application/octet-stream";
 constexpr auto kHangPoll = std::chrono::milliseconds(20);
 
-// Length and lower-case MD5 of the file, read in blocks; false when it cannot be read.
-bool ReadPackage(const std::string& path, uint64_t* length, std::string* digest) {
+std::string Hex(const unsigned char* bytes, unsigned int size) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < size; ++i) {
+        text.push_back(kHex[bytes[i] >> 4]);
+        text.push_back(kHex[bytes[i] & 0xF]);
+    }
+    return text;
+}
+
+// Length, lower-case MD5 and SHA-256 of the file, read once in blocks; false when it cannot be
+// read.
+bool ReadPackage(const std::string& path, uint64_t* length, std::string* md5, std::string* sha256) {
+    using Context = std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)>;
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!file || !context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1)
+    Context md5Context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    Context shaContext(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!file || !md5Context || !shaContext ||
+        EVP_DigestInit_ex(md5Context.get(), EVP_md5(), nullptr) != 1 ||
+        EVP_DigestInit_ex(shaContext.get(), EVP_sha256(), nullptr) != 1)
         return false;
     std::vector<unsigned char> block(1 << 16);
     *length = 0;
     size_t read = 0;
     while ((read = std::fread(block.data(), 1, block.size(), file.get())) > 0) {
-        EVP_DigestUpdate(context.get(), block.data(), read);
+        EVP_DigestUpdate(md5Context.get(), block.data(), read);
+        EVP_DigestUpdate(shaContext.get(), block.data(), read);
         *length += read;
     }
     if (std::ferror(file.get())) return false;
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    EVP_DigestFinal_ex(context.get(), md, &size);
-    static const char kHex[] = "0123456789abcdef";
-    digest->clear();
-    for (unsigned int i = 0; i < size; ++i) {
-        digest->push_back(kHex[md[i] >> 4]);
-        digest->push_back(kHex[md[i] & 0xF]);
-    }
+    EVP_DigestFinal_ex(md5Context.get(), md, &size);
+    *md5 = Hex(md, size);
+    EVP_DigestFinal_ex(shaContext.get(), md, &size);
+    *sha256 = Hex(md, size);
     return true;
 }
 
@@ -67,6 +80,7 @@ struct PackageServer::Impl {
     std::string fileName;
     uint64_t length = 0;
     std::string digest;
+    std::string sha256;
 
     httplib::Server server;
     std::thread thread;
@@ -100,6 +114,13 @@ std::string PackageServer::Impl::RedirectPath(DigestMode mode) const {
             break;
         case DigestMode::kNone:
             directory = "package";
+            break;
+        case DigestMode::kSha256:
+            directory = sha256;
+            break;
+        case DigestMode::kSha256Wrong:
+            directory = sha256;
+            directory[0] = directory[0] == '0' ? '1' : '0';
             break;
     }
     return "/" + directory + "/" + fileName;
@@ -233,7 +254,7 @@ PackageServer::~PackageServer() {
 bool PackageServer::Start(int port) {
     Impl& impl = *m_impl;
     if (impl.thread.joinable() || impl.fileName.empty()) return false;
-    if (!ReadPackage(impl.packagePath, &impl.length, &impl.digest)) return false;
+    if (!ReadPackage(impl.packagePath, &impl.length, &impl.digest, &impl.sha256)) return false;
 
     // Short keep-alive waits let Stop end idle connections quickly.
     impl.server.set_keep_alive_timeout(1);
@@ -274,6 +295,10 @@ std::string PackageServer::DownloadUrl() const {
 
 std::string PackageServer::Digest() const {
     return m_impl->digest;
+}
+
+std::string PackageServer::Sha256() const {
+    return m_impl->sha256;
 }
 
 uint64_t PackageServer::Length() const {

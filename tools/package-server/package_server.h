@@ -1,8 +1,8 @@
 // PackageServer: the package download server for the demo, the tests and the benchmark.
 // Serves one package file from disk over HTTP on loopback: "/software/353" redirects to
-// "/<md5>/<file name>", and any path whose last segment is the file name serves the file
-// (HEAD gives its length, single byte ranges are honoured). Fault knobs make it misbehave on
-// request, and it records every request it saw.
+// "/<md5>/<file name>" (or "/<sha-256>/<file name>"), and any path whose last segment is the file
+// name serves the file (HEAD gives its length, single byte ranges are honoured). Fault knobs make
+// it misbehave on request, and it records every request it saw.
 //
 // Answers on its own threads once Start returns; every method is safe on any thread.
 #pragma once
@@ -16,10 +16,12 @@
 namespace package_server {
 
 enum class DigestMode {
-    kCorrect,    // the package's digest, lower-case hexadecimal
-    kUpperCase,  // the right digest in upper case
-    kWrong,      // 32 lower-case hexadecimal characters that are not the digest
-    kNone,       // a directory that is no digest at all ("package")
+    kCorrect,      // the package's digest, lower-case hexadecimal
+    kUpperCase,    // the right digest in upper case
+    kWrong,        // 32 lower-case hexadecimal characters that are not the digest
+    kNone,         // a directory that is no digest at all ("package")
+    kSha256,       // the package's SHA-256, lower-case hexadecimal (what a release publishes)
+    kSha256Wrong,  // 64 lower-case hexadecimal characters that are not the SHA-256
 };
 
 // What the server does wrong; the defaults do nothing wrong.
@@ -71,6 +73,7 @@ public:
     std::string BaseUrl() const;      // "http://127.0.0.1:<port>"
     std::string DownloadUrl() const;  // BaseUrl() + "/software/353"
     std::string Digest() const;       // the package's MD5, lower-case hexadecimal
+    std::string Sha256() const;       // the package's SHA-256, lower-case hexadecimal
     uint64_t Length() const;
 
     void SetFaults(const Faults& faults);

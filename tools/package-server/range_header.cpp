@@ -22,7 +22,8 @@ RangeRequest ParseRange(std::string_view header, uint64_t fileLength) {
     const size_t dash = byteRange.find('-');
     // Suffix ranges ("-N") and lists ("a-b,c-d") are legal but not something a downloader
     // resuming a file sends; the whole file is a valid answer to them.
-    if (dash == std::string_view::npos || dash == 0 || byteRange.find(',') != std::string_view::npos)
+    if (dash == std::string_view::npos || dash == 0 ||
+        byteRange.find(',') != std::string_view::npos)
         return {};
     const auto first = ParseNumber(byteRange.substr(0, dash));
     if (!first) return {};

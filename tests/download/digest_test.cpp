@@ -1,4 +1,4 @@
-#include "download/md5.h"
+#include "download/digest.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +31,53 @@ TEST(Md5FromUrl, TakesTheSegmentBetweenTheLastTwoSlashesAsWritten) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
         EXPECT_EQ(Md5FromUrl(c.url), c.expected);
+    }
+}
+
+TEST(ExpectedDigestFromUrl, ThirtyTwoCharactersAreMd5AndSixtyFourHexDigitsSha256) {
+    const std::string md5 = "0123456789abcdef0123456789abcdef";
+    const std::string sha = md5 + md5;
+    const struct {
+        std::string segment;
+        DigestKind kind;
+        std::string hex;
+    } cases[] = {
+        {md5, DigestKind::kMd5, md5},
+        {"0123456789ABCDEF0123456789ABCDEF", DigestKind::kMd5,
+         "0123456789ABCDEF0123456789ABCDEF"},                            // as written
+        {std::string(32, 'z'), DigestKind::kMd5, std::string(32, 'z')},  // any 32 characters
+        {sha, DigestKind::kSha256, sha},
+        {"0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF", DigestKind::kSha256,
+         sha},                                                // compared in lower case
+        {std::string(63, 'a') + "g", DigestKind::kNone, ""},  // not hexadecimal
+        {sha + "0", DigestKind::kNone, ""},
+        {md5 + "0", DigestKind::kNone, ""},
+        {"package", DigestKind::kNone, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.segment);
+        const ExpectedDigest expected = ExpectedDigestFromUrl("http://h/" + c.segment + "/C.exe");
+        EXPECT_EQ(expected.kind, c.kind);
+        EXPECT_EQ(expected.hex, c.hex);
+    }
+}
+
+TEST(FileDigest, GivesTheSha256TestValuesAndNothingForNoKind) {
+    TempDir dir;
+    const struct {
+        std::string content;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.digest);
+        WriteFile(dir / "file", c.content);
+        EXPECT_EQ(FileDigest(dir / "file", DigestKind::kSha256), c.digest);
+        EXPECT_EQ(FileDigest(dir / "file", DigestKind::kNone), "");
     }
 }
 
