@@ -113,7 +113,7 @@ int CurlClient::Start() {
         result |= curl_easy_setopt(m_curl, CURLOPT_URL, m_realUrl.c_str());
         result |= curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
         result |= curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlClient::WriteToFile);
-        result |= curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, file);
+        result |= curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
         result |= curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
         result |= curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
         result |= curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
@@ -130,6 +130,12 @@ int CurlClient::Start() {
         const auto length = static_cast<int64_t>(m_fileLength);
         // A part file longer than the package cannot be resumed into it: start afresh.
         if (m_resumeOffset > length && ftruncate(fileno(file), 0) == 0) m_resumeOffset = 0;
+        // The digest goes on from the last transfer only when it covers exactly the bytes the
+        // part file holds; otherwise it starts over, reading those bytes back first.
+        const DigestKind kind = ExpectedDigestFromUrl(m_realUrl).kind;
+        const uint64_t onDisk = m_resumeOffset > 0 ? static_cast<uint64_t>(m_resumeOffset) : 0;
+        if (kind != m_digest.Kind() || m_digest.Length() != onDisk)
+            m_digest.Restart(kind, partPath, onDisk);
         if (m_resumeOffset > 0) {
             result |= curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE,
                                        static_cast<curl_off_t>(m_resumeOffset));
@@ -139,7 +145,9 @@ int CurlClient::Start() {
         // time. The digest check still judges it.
         const bool complete = m_resumeOffset == length;
         m_lastProgressBytes = 0;
+        m_partFile = file;
         if (result == 0 && !complete) result = curl_easy_perform(m_curl);
+        m_partFile = nullptr;
     }
 
     curl_easy_cleanup(m_curl);
@@ -347,8 +355,11 @@ int CurlClient::ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dl
     return 0;
 }
 
-size_t CurlClient::WriteToFile(char* data, size_t size, size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(file));
+size_t CurlClient::WriteToFile(char* data, size_t size, size_t count, void* client) {
+    auto* self = static_cast<CurlClient*>(client);
+    const size_t written = std::fwrite(data, size, count, self->m_partFile);
+    self->m_digest.Feed(data, written * size);
+    return written;
 }
 
 size_t CurlClient::DiscardBody(char* /*data*/, size_t size, size_t count, void* /*unused*/) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "download/download_options.h"
+#include "download/streaming_digest.h"
 
 // Results of Start besides 0 and libcurl's own CURLcode values.
 inline constexpr int CC_ERR_FILE_OPEN = -996;  // the part file could not be opened
@@ -58,6 +59,10 @@ public:
     // Real URL and remote length found by the last discovery; kept from one Start to the next.
     const std::string& RealUrl() const { return m_realUrl; }
     double FileLength() const { return m_fileLength; }
+    // The digest of the file at the save path, of the kind the real URL names, computed while
+    // its bytes arrived (after a Start that returned 0); empty when the URL names no digest or
+    // the part file's earlier bytes could not be read back.
+    std::string PackageDigest() { return m_digest.Result(); }
     // Reason text of the last CC_ERR_FILE_OPEN.
     const std::wstring& OpenError() const { return m_openError; }
 
@@ -76,7 +81,8 @@ public:
 private:
     static int ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dlnow,
                                 curl_off_t ultotal, curl_off_t ulnow);
-    static size_t WriteToFile(char* data, size_t size, size_t count, void* file);
+    // Appends to the part file and feeds the digest what was written.
+    static size_t WriteToFile(char* data, size_t size, size_t count, void* client);
     static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
     // The stall window and the redirect limit every request and transfer gets; the OR of
     // the option results.
@@ -103,4 +109,7 @@ private:
     std::string m_realUrl;
     std::chrono::seconds m_stallWindow = DownloadOptions::kStallWindow;
     PartFileOpener m_openPartFile;  // empty: fopen "ab+"
+    FILE* m_partFile = nullptr;     // open during a transfer
+    // Covers exactly the part file's bytes from one transfer to the next.
+    StreamingDigest m_digest;
 };

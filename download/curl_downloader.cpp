@@ -80,8 +80,8 @@ void CCurlDownloader::dlThreadFun() {
     bool ok = true;
     const ExpectedDigest expected = ExpectedDigestFromUrl(m_client.RealUrl());
     if (expected.kind != DigestKind::kNone) {
-        const std::string actual =
-            FileDigest(Utils::WideToNarrow(m_client.GetSavePath(false), 0), expected.kind);
+        // Computed while the package arrived: the file is not read a second time.
+        const std::string actual = m_client.PackageDigest();
         // An unreadable file (no digest) passes: the package run that follows will tell.
         if (!actual.empty() && actual != expected.hex) {
             m_callback(DL_CODE_FAIL_REASON, 0.0, L"curl文件md5校验失败");

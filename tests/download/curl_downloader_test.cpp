@@ -114,6 +114,34 @@ TEST(CurlDownloader, CutConnectionsAreResumedUntilTheFileIsWhole) {
     }
 }
 
+// The digest is computed while the bytes arrive, across the resumed transfers: a resumed
+// package is judged by all of its bytes, whichever digest the URL names.
+TEST(CurlDownloader, ResumedPackagesAreJudgedByTheirWholeDigest) {
+    const std::vector<Notification> kMismatchTwice = {
+        kStart, kMismatch, {DL_CODE_RETRY, 0.0, L"LibCurl"}, kStart, kMismatch, Fail(0.0)};
+    const struct {
+        const char* name;
+        DigestMode digest;
+        std::vector<Notification> expected;
+    } cases[] = {
+        {"MD5 right", DigestMode::kCorrect, {kStart, kSuccess}},
+        {"MD5 wrong", DigestMode::kWrong, kMismatchTwice},
+        {"SHA-256 right", DigestMode::kSha256, {kStart, kSuccess}},
+        {"SHA-256 wrong", DigestMode::kSha256Wrong, kMismatchTwice},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackageSite site(kPackageSize, {.cutAfterBytes = 400000, .digest = c.digest});
+        ASSERT_TRUE(site.Started());
+        testing_support::LogCapture quiet;
+        DrivenDownload run(site.WideUrl(), site.WideSavePath());
+        ASSERT_TRUE(run.StartAndWait());
+        run.downloader.reset();
+        EXPECT_EQ(run.recorder.WithoutProgress(), c.expected);
+        EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
+    }
+}
+
 TEST(CurlDownloader, GivesUpWhenTheRetryBudgetIsSpent) {
     const struct {
         const char* name;
