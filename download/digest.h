@@ -2,7 +2,12 @@
 // Pure functions, safe on any thread.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+
+struct evp_md_st;
+struct evp_md_ctx_st;
 
 // The path segment between the last two "/" of `url`, exactly as written (no query removed,
 // no case changed), or empty when `url` has fewer than two "/".
@@ -24,3 +29,13 @@ ExpectedDigest ExpectedDigestFromUrl(const std::string& url);
 // SHA-256), or empty when the file (an ANSI path) can't be read or `kind` is kNone.
 std::string FileDigest(const std::string& path, DigestKind kind);
 std::string FileMd5(const std::string& path);
+
+// The building blocks both the file digest and the streamed one use.
+// The hash function of `kind`, or null for kNone.
+const evp_md_st* DigestMethod(DigestKind kind);
+// Feeds `context` the first `bytes` of the file at `path` (every byte for kWholeFile); false
+// when the file cannot be opened or read, or holds fewer than `bytes`.
+inline constexpr uint64_t kWholeFile = UINT64_MAX;
+bool HashFile(evp_md_ctx_st* context, const std::string& path, uint64_t bytes = kWholeFile);
+// Lower-case hexadecimal of a finished digest.
+std::string DigestHex(const unsigned char* digest, size_t size);

@@ -1,25 +1,9 @@
 #include "download/streaming_digest.h"
 
-#include <algorithm>
-#include <cstdio>
-
 namespace {
 
 // Bytes fed but not yet hashed, at most: Feed waits beyond this.
 constexpr size_t kQueueLimit = 16u << 20;
-constexpr size_t kPrefixBlock = 1u << 20;
-
-const EVP_MD* Method(DigestKind kind) {
-    switch (kind) {
-        case DigestKind::kMd5:
-            return EVP_md5();
-        case DigestKind::kSha256:
-            return EVP_sha256();
-        case DigestKind::kNone:
-            break;
-    }
-    return nullptr;
-}
 
 }  // namespace
 
@@ -39,7 +23,7 @@ void StreamingDigest::Restart(DigestKind kind, const std::string& path, uint64_t
     m_length = prefixBytes;
     m_failed = false;
     m_context.reset();
-    const EVP_MD* method = Method(kind);
+    const EVP_MD* method = DigestMethod(kind);
     if (method == nullptr) return;
     m_context.reset(EVP_MD_CTX_new());
     if (!m_context || EVP_DigestInit_ex(m_context.get(), method, nullptr) != 1) {
@@ -72,13 +56,7 @@ std::string StreamingDigest::Result() {
     if (!copy || EVP_MD_CTX_copy_ex(copy.get(), m_context.get()) != 1 ||
         EVP_DigestFinal_ex(copy.get(), digest, &size) != 1)
         return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text.push_back(kHex[digest[i] >> 4]);
-        text.push_back(kHex[digest[i] & 0xF]);
-    }
-    return text;
+    return DigestHex(digest, size);
 }
 
 void StreamingDigest::HashLoop() {
@@ -93,7 +71,7 @@ void StreamingDigest::HashLoop() {
             const uint64_t bytes = m_prefixBytes;
             m_prefixBytes = 0;
             lock.unlock();
-            const bool read = HashPrefix(m_context.get(), path, bytes);
+            const bool read = HashFile(m_context.get(), path, bytes);
             lock.lock();
             if (!read) m_failed = true;
         } else {
@@ -110,18 +88,4 @@ void StreamingDigest::HashLoop() {
         m_busy = false;
         m_changed.notify_all();
     }
-}
-
-bool StreamingDigest::HashPrefix(EVP_MD_CTX* context, const std::string& path, uint64_t bytes) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return false;
-    std::vector<unsigned char> block(kPrefixBlock);
-    while (bytes > 0) {
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(bytes, block.size()));
-        const size_t read = std::fread(block.data(), 1, wanted, file.get());
-        if (read == 0) return false;  // shorter than the bytes written, or unreadable
-        if (EVP_DigestUpdate(context, block.data(), read) != 1) return false;
-        bytes -= read;
-    }
-    return true;
 }

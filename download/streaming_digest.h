@@ -43,8 +43,6 @@ private:
     using Context = std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)>;
 
     void HashLoop();
-    // On the hashing thread: hashes the file's first `bytes`; false when they can't be read.
-    bool HashPrefix(EVP_MD_CTX* context, const std::string& path, uint64_t bytes);
 
     // Written by the feeding thread only.
     DigestKind m_kind = DigestKind::kNone;

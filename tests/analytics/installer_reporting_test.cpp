@@ -122,15 +122,7 @@ TEST_F(ReportingTest, HeldReportsAreBounded) {
 }
 
 // The reports through the real tracker to the collection server.
-class ReportingE2ETest : public analytics_test::TrackerTest {
-protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(m_server.Start(&error)) << error;
-    }
-    void TearDown() override { m_server.Stop(); }
-    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
-};
+using ReportingE2ETest = analytics_test::TrackerWithServerTest;
 
 TEST_F(ReportingE2ETest, EnabledSettingDecidesWhetherAnythingIsSent) {
     const struct {

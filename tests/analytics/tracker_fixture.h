@@ -65,6 +65,17 @@ protected:
     testing_support::ScopedEnvironment m_env;
 };
 
+// The same, with a collection server on loopback for the records to reach.
+class TrackerWithServerTest : public TrackerTest {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(m_server.Start(&error)) << error;
+    }
+    void TearDown() override { m_server.Stop(); }
+    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
+};
+
 inline Json::Value ParseJson(const std::string& text) {
     Json::Value value;
     Json::CharReaderBuilder builder;

@@ -52,15 +52,7 @@ std::vector<std::string> StagedEvents(const std::string& path) {
     return events;
 }
 
-class CrashReportTest : public analytics_test::TrackerTest {
-protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(m_server.Start(&error)) << error;
-    }
-    void TearDown() override { m_server.Stop(); }
-    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
-};
+using CrashReportTest = analytics_test::TrackerWithServerTest;
 
 TEST_F(CrashReportTest, CrashInAChildProcessDeliversItsTwoReports) {
     const std::vector<std::string> kAll = {"OvEventClick", "OvEventTask", "AppCrashed"};
