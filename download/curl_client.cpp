@@ -40,6 +40,14 @@ void ReportLengthStatus(long status) {
     ReportDownloadTask(L"下载失败原因", 0.0f, reason, {{L"AB", L"IN"}});
 }
 
+// The part file, opened for appending. Unbuffered: the transfer hands over large blocks, and
+// each one is on the disk (where the digest reads it back) as soon as it is written.
+FILE* OpenUnbuffered(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "ab+");
+    if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
+    return file;
+}
+
 bool IsGoodStatus(long status) {
     return status >= 200 && status <= 399;
 }
@@ -95,7 +103,7 @@ int CurlClient::Start() {
         if (m_curl == nullptr) result = CC_ERR_CURL_INIT;
     }
     if (result == 0) {
-        file = m_openPartFile ? m_openPartFile(partPath) : std::fopen(partPath.c_str(), "ab+");
+        file = m_openPartFile ? m_openPartFile(partPath) : OpenUnbuffered(partPath);
         if (file == nullptr) {
             m_openError =
                 Utils::NarrowToWide(std::strerror(errno), 0).substr(0, kFailureTextSize - 1);
@@ -130,12 +138,13 @@ int CurlClient::Start() {
         const auto length = static_cast<int64_t>(m_fileLength);
         // A part file longer than the package cannot be resumed into it: start afresh.
         if (m_resumeOffset > length && ftruncate(fileno(file), 0) == 0) m_resumeOffset = 0;
-        // The digest goes on from the last transfer only when it covers exactly the bytes the
-        // part file holds; otherwise it starts over, reading those bytes back first.
+        // The digest starts over with every transfer: the bytes the part file already holds
+        // are read back and hashed first, while the new ones arrive.
+        m_partBytes = m_resumeOffset > 0 ? static_cast<uint64_t>(m_resumeOffset) : 0;
         const DigestKind kind = ExpectedDigestFromUrl(m_realUrl).kind;
-        const uint64_t onDisk = m_resumeOffset > 0 ? static_cast<uint64_t>(m_resumeOffset) : 0;
-        if (kind != m_digest.Kind() || m_digest.Length() != onDisk)
-            m_digest.Restart(kind, partPath, onDisk);
+        m_digest.Restart(kind);
+        m_digestIndex = m_digest.AddFile(partPath, StreamingDigest::kOpenEnded, m_partBytes);
+        m_digestFollows = kind != DigestKind::kNone;
         if (m_resumeOffset > 0) {
             result |= curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE,
                                        static_cast<curl_off_t>(m_resumeOffset));
@@ -358,7 +367,12 @@ int CurlClient::ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dl
 size_t CurlClient::WriteToFile(char* data, size_t size, size_t count, void* client) {
     auto* self = static_cast<CurlClient*>(client);
     const size_t written = std::fwrite(data, size, count, self->m_partFile);
-    self->m_digest.Feed(data, written * size);
+    self->m_partBytes += written * size;
+    // The digest reads back only what reached the file: a buffered stream is flushed first.
+    if (self->m_digestFollows) {
+        if (std::fflush(self->m_partFile) != 0) return 0;
+        self->m_digest.Advance(self->m_digestIndex, self->m_partBytes);
+    }
     return written;
 }
 

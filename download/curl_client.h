@@ -81,7 +81,7 @@ public:
 private:
     static int ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dlnow,
                                 curl_off_t ultotal, curl_off_t ulnow);
-    // Appends to the part file and feeds the digest what was written.
+    // Appends to the part file and tells the digest how far it reaches.
     static size_t WriteToFile(char* data, size_t size, size_t count, void* client);
     static size_t DiscardBody(char* data, size_t size, size_t count, void* unused);
     // The stall window and the redirect limit every request and transfer gets; the OR of
@@ -110,6 +110,9 @@ private:
     std::chrono::seconds m_stallWindow = DownloadOptions::kStallWindow;
     PartFileOpener m_openPartFile;  // empty: fopen "ab+"
     FILE* m_partFile = nullptr;     // open during a transfer
-    // Covers exactly the part file's bytes from one transfer to the next.
+    // Follows the part file during a transfer, from its first byte.
     StreamingDigest m_digest;
+    size_t m_digestIndex = 0;
+    bool m_digestFollows = false;  // the real URL names a digest
+    uint64_t m_partBytes = 0;      // bytes the part file holds; written by the transfer only
 };

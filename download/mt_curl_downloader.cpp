@@ -9,6 +9,7 @@
 #include "download/digest.h"
 #include "download/part_plan.h"
 #include "download/retry_budget.h"
+#include "platform/file_append.h"
 #include "platform/url_download.h"
 #include "sys/log.h"
 #include "sys/text.h"
@@ -26,10 +27,6 @@ constexpr long kPartStallSeconds = 5;
 constexpr int64_t kMinimumLength = 256;
 constexpr auto kPartStartGap = 100ms;
 constexpr auto kRetryPause = 400ms;
-constexpr size_t kJoinBlock = 1024;
-// The join copies in 1024-byte blocks; larger stream buffers keep that from costing a system
-// call per block.
-constexpr size_t kJoinStreamBuffer = 1 << 20;
 // Larger reads than libcurl's 16 KiB default cost far fewer calls for a large package and
 // change nothing a transfer reports.
 constexpr long kReceiveBufferSize = 512L * 1024;
@@ -85,6 +82,7 @@ CMTCurlDownloader::CMTCurlDownloader(StageCallback callback, std::wstring url,
 
 CMTCurlDownloader::~CMTCurlDownloader() {
     m_worker.Stop();
+    m_digest.Restart(DigestKind::kNone);  // a finishing thread waiting for the digest gets none
     { std::lock_guard<std::mutex> lock(m_mutex); }  // the finishing thread sees the stop
     m_partEnded.notify_all();
     m_worker.Shutdown();
@@ -148,6 +146,9 @@ void CMTCurlDownloader::Start_Down() {
     }
 
     const std::vector<PartRange> ranges = SplitParts(m_fileLength);
+    // Every run hashes the part files from their first byte: what they already hold is read
+    // back while the missing bytes arrive.
+    m_digest.Restart(m_expectedDigest.kind);
     for (size_t i = 0; i < ranges.size(); ++i) {
         auto part = std::make_unique<DownloadPartNode>();
         part->partPath = PartPath(i);
@@ -169,7 +170,15 @@ void CMTCurlDownloader::Start_Down() {
         } else {
             part->state = kPartPending;
             part->file = std::fopen(part->partPath.c_str(), "ab+");
-            if (part->file == nullptr) part->state = kPartFileError;
+            if (part->file == nullptr)
+                part->state = kPartFileError;
+            else  // every write is on the disk at once, where the digest reads it back
+                std::setvbuf(part->file, nullptr, _IONBF, 0);
+        }
+        if (part->state != kPartFileError) {
+            part->digest = &m_digest;
+            part->digestIndex = m_digest.AddFile(part->partPath, static_cast<uint64_t>(size),
+                                                 static_cast<uint64_t>(existing));
         }
         std::lock_guard<std::mutex> lock(m_mutex);
         m_parts.push_back(std::move(part));
@@ -304,6 +313,8 @@ size_t CMTCurlDownloader::PartWrite(char* data, size_t size, size_t count, void*
     const size_t written = std::fwrite(data, 1, wanted, part->file);
     part->start += static_cast<int64_t>(written);
     part->downloaded += static_cast<int64_t>(written);
+    if (part->digest != nullptr)
+        part->digest->Advance(part->digestIndex, static_cast<uint64_t>(part->downloaded.load()));
     return written;
 }
 
@@ -366,6 +377,7 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
                                      [](const auto& part) { return part->state != 0; });
     if (failed != m_parts.end()) {
         const int failState = (*failed)->state;
+        m_digest.Restart(DigestKind::kNone);  // nothing more of this run is hashed
         ReleaseParts();
         bool keep = false;
         {
@@ -391,13 +403,14 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
         EndFailedRun(kPartFileError);
         return;
     }
+    // The digest has followed the parts since they began: only the last of part 1 is left.
+    const std::string actual = m_digest.Result();
     DeletePartFiles();
     if (Stopping()) return;
 
     if (m_expectedDigest.kind == DigestKind::kNone) {
         m_callback(DL_CODE_FAIL_REASON, 0.0, L"mtcurl获取url-md5失败");
     } else {
-        const std::string actual = FileDigest(ansiPath, m_expectedDigest.kind);
         // An unreadable file (no digest) passes: the package run that follows will tell.
         if (!actual.empty() && actual != m_expectedDigest.hex) {
             m_callback(DL_CODE_FAIL_REASON, 0.0, L"mtcurl文件md5校验失败");
@@ -438,31 +451,13 @@ void CMTCurlDownloader::EndFailedRun(int failState) {
 
 bool CMTCurlDownloader::JoinParts(const std::string& savePath) {
     const std::string firstPath = PartPath(0);
-    FILE* target = std::fopen(firstPath.c_str(), "ab+");
-    if (target == nullptr) return false;  // handled as a failed part by the caller
-    std::vector<char> targetBuffer(kJoinStreamBuffer);
-    std::setvbuf(target, targetBuffer.data(), _IOFBF, targetBuffer.size());
     bool ok = true;
-    std::vector<char> sourceBuffer(kJoinStreamBuffer);
     for (size_t i = 1; i < m_parts.size() && ok; ++i) {
         const std::string path = PartPath(i);
-        FILE* source = std::fopen(path.c_str(), "rb+");
-        if (source == nullptr) {
-            ok = false;
-        } else {
-            std::setvbuf(source, sourceBuffer.data(), _IOFBF, sourceBuffer.size());
-            char block[kJoinBlock];
-            while (ok && !std::feof(source)) {
-                const size_t read = std::fread(block, 1, sizeof block, source);
-                if (read > 0 && std::fwrite(block, 1, read, target) != read) ok = false;
-                // A read error would leave the package short of this part's rest.
-                if (std::ferror(source) || Stopping()) ok = false;
-            }
-            std::fclose(source);
-        }
+        // A failed copy would leave the package short of this part's rest.
+        ok = platform::AppendFile(firstPath, path, &m_worker.StopFlag());
         LOG_TRACE(L"CMTCurlDownloader::waitForFinishThreadFun", L"partPath::%hs", path.c_str());
     }
-    if (std::fclose(target) != 0) ok = false;
     // Every part was complete, so anything but the package's length means a lost write.
     ok = ok && ExistingSize(firstPath) == m_fileLength;
     return ok && std::rename(firstPath.c_str(), savePath.c_str()) == 0;

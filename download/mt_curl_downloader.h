@@ -2,7 +2,7 @@
 // and the length (both kept for later runs), cuts the package into one part below 20 MiB and
 // two parts from there on, fetches each part into "<save path>_<i>" on its own thread with
 // its own retry budget, then a finishing thread joins the parts at the save path and checks
-// the digest taken from the real URL. After a DL_CODE_RETRY that followed reported progress
+// the digest taken from the real URL (hashed while the parts arrive). After a DL_CODE_RETRY that followed reported progress
 // the next run resumes the part files.
 //
 // Threads of a run: the start thread "ABDEF" (DL_CODE_START, a failed discovery), one thread
@@ -30,6 +30,7 @@
 
 #include "download/digest.h"
 #include "download/download_options.h"
+#include "download/streaming_digest.h"
 #include "download/downloader.h"
 #include "sys/restartable_worker.h"
 
@@ -55,6 +56,9 @@ public:
         // first byte.
         bool answerChecked = false;
         bool answerAccepted = false;
+        // Told how far the part file reaches after every write; null when nothing is hashed.
+        StreamingDigest* digest = nullptr;
+        size_t digestIndex = 0;
     };
 
     // Deletes the file at the save path and both part files, so a new downloader never
@@ -83,7 +87,8 @@ private:
     void Start_Down();
     void downloadThreadFun(DownloadPartNode* part);
     void waitForFinishThreadFun();
-    // Appends part files 1.. to part file 0 and renames it to the save path.
+    // Appends part files 1.. to part file 0 (a copy inside the kernel) and renames it to the
+    // save path.
     bool JoinParts(const std::string& savePath);
     // Sends DL_CODE_RETRY the first time, DL_CODE_FAIL afterwards (finishing thread).
     void EndFailedRun(int failState);
@@ -105,6 +110,9 @@ private:
     std::string m_realUrl;
     int64_t m_fileLength = -1;  // 64 bits: a package of 2 GiB or more is not cut short
     ExpectedDigest m_expectedDigest;
+    // The package's digest over the part files in order, computed while they are written: part
+    // 0 as it arrives, then part 1 (what of it is there already, and the rest during the join).
+    StreamingDigest m_digest;
     double m_lastPercent = 0.0;  // guarded by m_mutex
     int m_running = 0;           // guarded by m_mutex
     std::mutex m_mutex;

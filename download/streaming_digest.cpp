@@ -1,9 +1,12 @@
 #include "download/streaming_digest.h"
 
+#include <algorithm>
+
 namespace {
 
-// Bytes fed but not yet hashed, at most: Feed waits beyond this.
-constexpr size_t kQueueLimit = 16u << 20;
+// Bytes read back and hashed at a time: large enough that a read costs little, small enough
+// that a restart or a stop waits little.
+constexpr size_t kReadBlock = 1u << 20;
 
 }  // namespace
 
@@ -16,11 +19,12 @@ StreamingDigest::~StreamingDigest() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-void StreamingDigest::Restart(DigestKind kind, const std::string& path, uint64_t prefixBytes) {
+void StreamingDigest::Restart(DigestKind kind) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_busy && m_queue.empty() && m_prefixBytes == 0; });
-    m_kind = kind;
-    m_length = prefixBytes;
+    m_changed.wait(lock, [this] { return !m_busy; });
+    m_sources.clear();
+    m_current = 0;
+    m_hashed = 0;
     m_failed = false;
     m_context.reset();
     const EVP_MD* method = DigestMethod(kind);
@@ -30,25 +34,36 @@ void StreamingDigest::Restart(DigestKind kind, const std::string& path, uint64_t
         m_failed = true;
         return;
     }
-    m_prefixPath = path;
-    m_prefixBytes = prefixBytes;
     if (!m_thread.joinable()) m_thread = std::thread([this] { HashLoop(); });
-    m_changed.notify_all();
 }
 
-void StreamingDigest::Feed(const char* data, size_t size) {
-    if (size == 0 || m_kind == DigestKind::kNone) return;
-    m_length += size;
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_queued < kQueueLimit || m_stopping; });
-    m_queue.emplace_back(data, data + size);
-    m_queued += size;
+size_t StreamingDigest::AddFile(const std::string& path, uint64_t length, uint64_t written) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_context) return m_sources.size();
+    Source source;
+    source.file.reset(std::fopen(path.c_str(), "rb"));
+    // Unbuffered: a read never runs ahead of the bytes reported written.
+    if (source.file == nullptr || std::setvbuf(source.file.get(), nullptr, _IONBF, 0) != 0)
+        m_failed = true;
+    source.length = length;
+    source.written = written;
+    m_sources.push_back(std::move(source));
+    m_changed.notify_all();
+    return m_sources.size() - 1;
+}
+
+void StreamingDigest::Advance(size_t index, uint64_t written) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (index >= m_sources.size() || written <= m_sources[index].written) return;
+        m_sources[index].written = written;
+    }
     m_changed.notify_all();
 }
 
 std::string StreamingDigest::Result() {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_busy && m_queue.empty() && m_prefixBytes == 0; });
+    m_changed.wait(lock, [this] { return !m_busy && !HasWork(); });
     if (!m_context || m_failed) return {};
     Context copy(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -59,33 +74,41 @@ std::string StreamingDigest::Result() {
     return DigestHex(digest, size);
 }
 
+bool StreamingDigest::HasWork() const {
+    if (m_failed || !m_context || m_current >= m_sources.size()) return false;
+    const Source& source = m_sources[m_current];
+    // More bytes of the current file, or a complete file with another one after it.
+    return m_hashed < std::min(source.written, source.length) ||
+           (m_hashed == source.length && m_current + 1 < m_sources.size());
+}
+
 void StreamingDigest::HashLoop() {
+    std::vector<unsigned char> block(kReadBlock);
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock,
-                       [this] { return m_stopping || m_prefixBytes > 0 || !m_queue.empty(); });
+        m_changed.wait(lock, [this] { return m_stopping || HasWork(); });
         if (m_stopping) return;
-        m_busy = true;
-        if (m_prefixBytes > 0) {
-            const std::string path = m_prefixPath;
-            const uint64_t bytes = m_prefixBytes;
-            m_prefixBytes = 0;
-            lock.unlock();
-            const bool read = HashFile(m_context.get(), path, bytes);
-            lock.lock();
-            if (!read) m_failed = true;
-        } else {
-            std::vector<char> chunk = std::move(m_queue.front());
-            m_queue.pop_front();
-            m_queued -= chunk.size();
-            m_changed.notify_all();  // room for a waiting Feed
-            lock.unlock();
-            // An update fails only without memory.
-            const bool hashed = EVP_DigestUpdate(m_context.get(), chunk.data(), chunk.size()) == 1;
-            lock.lock();
-            if (!hashed) m_failed = true;
+        const Source& source = m_sources[m_current];
+        if (m_hashed == source.length) {
+            ++m_current;
+            m_hashed = 0;
+            continue;
         }
+        FILE* file = source.file.get();
+        const size_t wanted = static_cast<size_t>(
+            std::min<uint64_t>(std::min(source.written, source.length) - m_hashed, block.size()));
+        m_busy = true;
+        lock.unlock();
+        // The file is read in order from its start, so the stream's position is m_hashed.
+        const size_t read = std::fread(block.data(), 1, wanted, file);
+        // An update fails only without memory.
+        const bool hashed = read == wanted && EVP_DigestUpdate(m_context.get(), block.data(), read) == 1;
+        lock.lock();
         m_busy = false;
+        if (hashed)
+            m_hashed += read;
+        else
+            m_failed = true;  // fewer bytes than reported: the file changed under us
         m_changed.notify_all();
     }
 }

@@ -1,15 +1,17 @@
-// StreamingDigest: the digest of a file computed while it is written. Feed copies the written
-// bytes into a bounded queue and returns at once (it waits only while the queue is full); a
-// hashing thread of the object's own works through them, so a download and its digest cost
-// about as much as the download alone. Used by one writing thread at a time; the hashing
-// thread is joined on destruction.
+// StreamingDigest: the digest of one or more files, hashed in order while they are written. A
+// writer reports how many bytes each file holds (Advance); a hashing thread of the object's own
+// reads the new bytes back (from the page cache, just written) and hashes them, so a download
+// never waits for its digest and the two together cost about as much as the download alone.
+// Only the bytes reported written are read, so a writer must report bytes that reached the file
+// (an unbuffered stream). Any thread may call any method; the hashing thread is joined on
+// destruction.
 #pragma once
 
 #include <openssl/evp.h>
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,43 +22,54 @@
 
 class StreamingDigest {
 public:
+    // A file whose length is not known: it is hashed as far as it is reported written.
+    static constexpr uint64_t kOpenEnded = UINT64_MAX;
+
     StreamingDigest() = default;
     ~StreamingDigest();
     StreamingDigest(const StreamingDigest&) = delete;
     StreamingDigest& operator=(const StreamingDigest&) = delete;
 
-    // Starts over with a digest of `kind` (kNone: nothing is hashed) of the file at `path`
-    // (an ANSI path): its first `prefixBytes` are already written and are hashed first, by the
-    // hashing thread, while later bytes are fed.
-    void Restart(DigestKind kind, const std::string& path, uint64_t prefixBytes);
-    // The next bytes written to the file.
-    void Feed(const char* data, size_t size);
+    // Starts over with a digest of `kind` (kNone: nothing is hashed) and no file.
+    void Restart(DigestKind kind);
+    // Appends the file at `path` (an ANSI path) to the hashed sequence and returns its index:
+    // `length` bytes of it belong to the digest (the next file is hashed after them; kOpenEnded
+    // for the last one), of which `written` are already there and are hashed first. The file is
+    // opened here, so it may be renamed or removed afterwards; when it cannot be opened the
+    // digest fails.
+    size_t AddFile(const std::string& path, uint64_t length, uint64_t written);
+    // File `index` holds `written` bytes from its start now.
+    void Advance(size_t index, uint64_t written);
 
-    DigestKind Kind() const { return m_kind; }
-    // Bytes of the file the digest covers: the prefix and everything fed since Restart.
-    uint64_t Length() const { return m_length; }
-    // Waits until everything fed is hashed. Lower-case hexadecimal, or empty for kNone or when
-    // the prefix could not be read.
+    // Waits until every byte reported written that the digest can reach is hashed (a file is
+    // hashed only once those before it are complete). Lower-case hexadecimal of those bytes, or
+    // empty for kNone or when a file could not be opened or read.
     std::string Result();
 
 private:
     using Context = std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)>;
+    using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
+    struct Source {
+        File file{nullptr, &std::fclose};
+        uint64_t length = 0;
+        uint64_t written = 0;
+    };
+
+    // Whether the hashing thread can go on (called with m_mutex held).
+    bool HasWork() const;
+    // Waits until the hashing thread holds no work it could do.
+    void WaitIdle(std::unique_lock<std::mutex>& lock);
     void HashLoop();
-
-    // Written by the feeding thread only.
-    DigestKind m_kind = DigestKind::kNone;
-    uint64_t m_length = 0;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
     Context m_context{nullptr, &EVP_MD_CTX_free};  // used by the hashing thread while busy
-    std::string m_prefixPath;                      // guarded by m_mutex
-    uint64_t m_prefixBytes = 0;                    // still to hash; guarded by m_mutex
-    bool m_failed = false;                         // guarded by m_mutex
-    std::deque<std::vector<char>> m_queue;         // guarded by m_mutex
-    size_t m_queued = 0;                           // bytes in m_queue
-    bool m_busy = false;                           // the hashing thread holds work
+    std::vector<Source> m_sources;
+    size_t m_current = 0;   // the source being hashed
+    uint64_t m_hashed = 0;  // bytes of the current source hashed
+    bool m_failed = false;
+    bool m_busy = false;  // the hashing thread reads or hashes outside the lock
     bool m_stopping = false;
     std::thread m_thread;
 };

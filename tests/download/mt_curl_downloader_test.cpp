@@ -268,6 +268,42 @@ TEST(MultiPartDownloader, DigestOutcomes) {
     }
 }
 
+// The digest follows both part files through cut and resumed transfers (part 1 is hashed
+// only after part 0, partly during the join): the right digest passes, a wrong one is caught.
+TEST(MultiPartDownloader, DigestOfTwoPartsResumedAfterCuts) {
+    const std::vector<Notification> kMismatchTwice = {kStart, kMismatch, Retry(0.0),
+                                                      kStart, kMismatch, Fail(0.0)};
+    const struct {
+        const char* name;
+        DigestMode digest;
+        std::vector<Notification> expected;
+    } cases[] = {
+        {"MD5 right", DigestMode::kCorrect, {kStart, kSuccess}},
+        {"MD5 wrong", DigestMode::kWrong, kMismatchTwice},
+        {"SHA-256 right", DigestMode::kSha256, {kStart, kSuccess}},
+        {"SHA-256 wrong", DigestMode::kSha256Wrong, kMismatchTwice},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackageSite site(kTwoParts, {.cutAfterBytes = 4 << 20, .digest = c.digest});
+        ASSERT_TRUE(site.Started());
+        testing_support::LogCapture log;
+        MultiPartDownload download(site);
+        ASSERT_TRUE(download.Run());
+
+        EXPECT_EQ(download.recorder.WithoutProgress(), c.expected);
+        // Three transfers per part and run: two cut, the last one resumed to the end.
+        EXPECT_EQ(log.Matching("CurlDownLoader Code=18\r\n").size(),
+                  c.expected.size() > 2 ? 8u : 4u);
+        if (c.expected.size() > 2)
+            EXPECT_FALSE(Exists(site.SavePath()));
+        else
+            EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
+        EXPECT_FALSE(Exists(PartFile(site, 0)));
+        EXPECT_FALSE(Exists(PartFile(site, 1)));
+    }
+}
+
 TEST(MultiPartDownloader, DiscoveryNeedsALengthAbove255Bytes) {
     const struct {
         const char* name;
