@@ -1,9 +1,12 @@
 #include "download_bench_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +29,33 @@ std::vector<char*> Argv(const std::vector<std::string>& args) {
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     return argv;
+}
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
+    return port;
+}
+
+bool Answers(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
 }
 
 }  // namespace
@@ -71,38 +101,61 @@ bool WritePackage(const std::string& path, uint64_t size) {
     return std::fclose(file) == 0;
 }
 
-int StartServer(const std::string& server, const std::string& package,
-                const std::vector<std::string>& flags, pid_t* pid) {
-    int out[2];
-    if (pipe(out) != 0) return 0;
+Nginx::Nginx(const std::string& folder, const std::vector<ServedPackage>& packages,
+             uint64_t bytesPerSecond) {
+    const int port = FreePort();
+    if (port == 0) return;
+    const std::string config = folder + "/nginx.conf";
+    std::ofstream out(config);
+    out << "worker_processes auto;\ndaemon off;\npid " << folder << "/nginx.pid;\n"
+        << "error_log " << folder << "/nginx-error.log;\nevents { worker_connections 64; }\n"
+        << "http {\n  access_log off;\n  sendfile on;\n  tcp_nopush on;\n"
+        << "  default_type application/octet-stream;\n";
+    for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        out << "  " << temp << "_temp_path " << folder << ";\n";
+    out << "  server {\n    listen 127.0.0.1:" << port << ";\n";
+    if (bytesPerSecond > 0) out << "    limit_rate " << bytesPerSecond << ";\n";
+    for (const auto& package : packages) {
+        const std::string served = "/" + package.digest + "/Collivo.exe";
+        out << "    location = /software/" << package.name << " { return 302 " << served
+            << "; }\n    location = " << served << " { alias " << package.file << "; }\n";
+    }
+    out << "  }\n}\n";
+    out.close();
+    if (!out) return;
+
+    std::vector<std::string> args = {"nginx", "-p", folder, "-c", config};
+    std::vector<char*> argv = Argv(args);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {server, "--package", package};
-    args.insert(args.end(), flags.begin(), flags.end());
-    std::vector<char*> argv = Argv(args);
-    const int spawned = posix_spawn(pid, server.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int spawned = posix_spawnp(&m_pid, "nginx", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
     if (spawned != 0) {
-        close(out[0]);
-        return 0;
+        m_pid = 0;
+        return;
     }
-    char line[32] = {};
-    size_t used = 0;
-    while (used < sizeof line - 1) {
-        const ssize_t n = read(out[0], line + used, 1);
-        if (n <= 0 || line[used] == '\n') break;
-        ++used;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (Answers(port)) {
+            m_port = port;
+            return;
+        }
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {  // it ended: a bad configuration
+            m_pid = 0;
+            return;
+        }
+        usleep(50000);
     }
-    close(out[0]);
-    return std::atoi(line);
 }
 
-void StopServer(pid_t pid) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+Nginx::~Nginx() {
+    if (m_pid == 0) return;
+    kill(m_pid, SIGQUIT);  // graceful: the master ends its workers, then itself
+    waitpid(m_pid, nullptr, 0);
+}
+
+std::string Nginx::Url(const std::string& name) const {
+    return "http://127.0.0.1:" + std::to_string(m_port) + "/software/" + name;
 }
 
 double Median(std::vector<double> values) {

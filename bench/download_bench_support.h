@@ -1,5 +1,5 @@
-// Helpers of the download benchmarks: running a program to its end and measuring it, writing
-// an incompressible package, and starting the package server as a separate process.
+// Helpers of the download benchmark: running a program to its end and measuring it, writing
+// an incompressible package, and serving it with nginx.
 #pragma once
 
 #include <sys/types.h>
@@ -23,11 +23,32 @@ Measure RunProgram(const std::vector<std::string>& args);
 
 bool WritePackage(const std::string& path, uint64_t size);
 
-// Starts `server` for `package` with extra flags and returns the port it prints; 0 when it
-// did not start.
-int StartServer(const std::string& server, const std::string& package,
-                const std::vector<std::string>& flags, pid_t* pid);
-void StopServer(pid_t pid);
+// A package the web server offers: "/software/<name>" redirects to "/<digest>/Collivo.exe",
+// which serves `file` (ranges, HEAD and lengths as a static file server gives them).
+struct ServedPackage {
+    std::string name;
+    std::string file;
+    std::string digest;
+};
+
+// nginx on 127.0.0.1 and a free port, configured in `folder`, serving `packages` with every
+// connection limited to `bytesPerSecond` (0: no limit). Stopped on destruction.
+class Nginx {
+public:
+    Nginx(const std::string& folder, const std::vector<ServedPackage>& packages,
+          uint64_t bytesPerSecond);
+    ~Nginx();
+    Nginx(const Nginx&) = delete;
+    Nginx& operator=(const Nginx&) = delete;
+
+    // 0 when it did not start.
+    int Port() const { return m_port; }
+    std::string Url(const std::string& name) const;
+
+private:
+    pid_t m_pid = 0;
+    int m_port = 0;
+};
 
 double Median(std::vector<double> values);
 

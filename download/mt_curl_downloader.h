@@ -2,8 +2,8 @@
 // and the length (both kept for later runs), cuts the package into one part below 20 MiB and
 // two parts from there on, fetches each part into "<save path>_<i>" on its own thread with
 // its own retry budget, then a finishing thread joins the parts at the save path and checks
-// the digest taken from the real URL (hashed while the parts arrive). After a DL_CODE_RETRY that followed reported progress
-// the next run resumes the part files.
+// the digest taken from the real URL (hashed while the parts arrive). After a DL_CODE_RETRY that
+// followed reported progress the next run resumes the part files.
 //
 // Threads of a run: the start thread "ABDEF" (DL_CODE_START, a failed discovery), one thread
 // per part transfer (DL_CODE_PROGRESS, sent in order under the downloader's lock, so the
@@ -30,8 +30,8 @@
 
 #include "download/digest.h"
 #include "download/download_options.h"
-#include "download/streaming_digest.h"
 #include "download/downloader.h"
+#include "download/streaming_digest.h"
 #include "sys/restartable_worker.h"
 
 class CMTCurlDownloader : public CDownloader {

@@ -84,8 +84,7 @@ bool AppendFile(const std::string& target, const std::string& source,
             copied = false;
             break;
         }
-        const ssize_t moved =
-            copy_file_range(in.Get(), nullptr, out.Get(), nullptr, kCopyBlock, 0);
+        const ssize_t moved = copy_file_range(in.Get(), nullptr, out.Get(), nullptr, kCopyBlock, 0);
         if (moved == 0) break;
         if (moved > 0) {
             any = true;

@@ -52,8 +52,11 @@ TEST(StreamingDigest, FollowsPartFilesWrittenInterleavedAndEqualsTheJoinedFile) 
                 digest.AddFile(path, parts[i].size(), at[i]);
             }
             while (at[0] < parts[0].size() || at[1] < parts[1].size()) {
-                const int i = at[0] < parts[0].size() && (random() % 2 == 0 || at[1] == parts[1].size()) ? 0 : 1;
-                const size_t chunk = std::min<size_t>(random() % 70000 + 1, parts[i].size() - at[i]);
+                const int i =
+                    at[0] < parts[0].size() && (random() % 2 == 0 || at[1] == parts[1].size()) ? 0
+                                                                                               : 1;
+                const size_t chunk =
+                    std::min<size_t>(random() % 70000 + 1, parts[i].size() - at[i]);
                 ASSERT_EQ(std::fwrite(parts[i].data() + at[i], 1, chunk, files[i]), chunk);
                 at[i] += chunk;
                 digest.Advance(static_cast<size_t>(i), at[i]);
