@@ -22,8 +22,6 @@ StreamingDigest::~StreamingDigest() {
 void StreamingDigest::Restart(DigestKind kind) {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_busy; });
-    ++m_generation;
-    m_changed.notify_all();
     m_sources.clear();
     m_current = 0;
     m_hashed = 0;
@@ -55,15 +53,12 @@ size_t StreamingDigest::AddFile(const std::string& path, uint64_t length, uint64
 }
 
 void StreamingDigest::Advance(size_t index, uint64_t written) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (index >= m_sources.size() || written <= m_sources[index].written) return;
-    m_sources[index].written = written;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (index >= m_sources.size() || written <= m_sources[index].written) return;
+        m_sources[index].written = written;
+    }
     m_changed.notify_all();
-    const uint64_t generation = m_generation;
-    m_changed.wait(lock, [&] {
-        return m_stopping || m_failed || generation != m_generation || m_current != index ||
-               written - m_hashed <= kMaxBehind;
-    });
 }
 
 std::string StreamingDigest::Result() {
@@ -107,8 +102,7 @@ void StreamingDigest::HashLoop() {
         // The file is read in order from its start, so the stream's position is m_hashed.
         const size_t read = std::fread(block.data(), 1, wanted, file);
         // An update fails only without memory.
-        const bool hashed =
-            read == wanted && EVP_DigestUpdate(m_context.get(), block.data(), read) == 1;
+        const bool hashed = read == wanted && EVP_DigestUpdate(m_context.get(), block.data(), read) == 1;
         lock.lock();
         m_busy = false;
         if (hashed)

@@ -38,12 +38,8 @@ public:
     // opened here, so it may be renamed or removed afterwards; when it cannot be opened the
     // digest fails.
     size_t AddFile(const std::string& path, uint64_t length, uint64_t written);
-    // File `index` holds `written` bytes from its start now. When it is the file being hashed
-    // and the digest is more than kMaxBehind bytes behind, waits until it is not (the hash is
-    // the slower of the two only where the bytes arrive faster than it runs, on a fast local
-    // link: there the writer's processor time serves the hash better).
+    // File `index` holds `written` bytes from its start now.
     void Advance(size_t index, uint64_t written);
-    static constexpr uint64_t kMaxBehind = 64u << 20;
 
     // Waits until every byte reported written that the digest can reach is hashed (a file is
     // hashed only once those before it are complete). Lower-case hexadecimal of those bytes, or
@@ -73,8 +69,7 @@ private:
     size_t m_current = 0;   // the source being hashed
     uint64_t m_hashed = 0;  // bytes of the current source hashed
     bool m_failed = false;
-    bool m_busy = false;        // the hashing thread reads or hashes outside the lock
-    uint64_t m_generation = 0;  // counts the restarts: a waiting writer leaves on one
+    bool m_busy = false;  // the hashing thread reads or hashes outside the lock
     bool m_stopping = false;
     std::thread m_thread;
 };
