@@ -221,9 +221,11 @@ TEST(MultiPartDownloader, RetryAfterAPartFailureFetchesOnlyTheMissingBytes) {
     EXPECT_EQ(log.Matching("CurlDownLoader Code=22\r\n").size(), 6u);
 }
 
+// A package that fails its check twice: one retry, then the run fails.
+const std::vector<Notification> kMismatchTwice = {kStart, kMismatch, Retry(0.0),
+                                                  kStart, kMismatch, Fail(0.0)};
+
 TEST(MultiPartDownloader, DigestOutcomes) {
-    const std::vector<Notification> kMismatchTwice = {kStart, kMismatch, Retry(0.0),
-                                                      kStart, kMismatch, Fail(0.0)};
     const struct {
         const char* name;
         DigestMode digest;
@@ -271,8 +273,6 @@ TEST(MultiPartDownloader, DigestOutcomes) {
 // The digest follows both part files through cut and resumed transfers (part 1 is hashed
 // only after part 0, partly during the join): the right digest passes, a wrong one is caught.
 TEST(MultiPartDownloader, DigestOfTwoPartsResumedAfterCuts) {
-    const std::vector<Notification> kMismatchTwice = {kStart, kMismatch, Retry(0.0),
-                                                      kStart, kMismatch, Fail(0.0)};
     const struct {
         const char* name;
         DigestMode digest;
