@@ -5,3 +5,6 @@ add_library(collivo_warnings INTERFACE)
 target_compile_options(collivo_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
     -Wformat=2 -Wimplicit-fallthrough -Wno-restrict)
+if(COLLIVO_WERROR)
+    target_compile_options(collivo_warnings INTERFACE -Werror)
+endif()
