@@ -24,6 +24,8 @@ using platform::kStallBytesPerSecond;
 struct DownloadOptions {
     // A request or transfer that receives less than 1 byte a second for this long has stalled
     // and ends with CURLE_OPERATION_TIMEDOUT; nothing limits a transfer that keeps moving.
+    // libcurl judges the speed over the last five seconds, so a transfer that stops after
+    // moving ends up to five seconds after the window.
     static constexpr std::chrono::seconds kStallWindow{60};
 
     std::chrono::seconds stallWindow = kStallWindow;

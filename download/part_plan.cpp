@@ -8,6 +8,8 @@ constexpr int64_t kMaxParts = 2;
 
 // Reads a decimal number at the front of `text` and drops it from there.
 bool TakeNumber(std::string_view& text, int64_t* number) {
+    // from_chars also takes a minus sign ("-0" would pass for 0); a range has digits only.
+    if (text.empty() || text.front() < '0' || text.front() > '9') return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *number);
     if (error != std::errc() || end == text.data()) return false;
     text.remove_prefix(static_cast<size_t>(end - text.data()));

@@ -12,6 +12,7 @@ PACKAGES=(
     zlib1g-dev libsqlite3-dev libjsoncpp-dev
     libgtk-3-dev libcairo2-dev libpango1.0-dev libpugixml-dev libarchive-dev p7zip-full
     fonts-wqy-microhei xvfb xauth xcompmgr locales xdotool
+    clang libclang-rt-14-dev llvm
 )
 
 BENCH_PACKAGES=(nginx)

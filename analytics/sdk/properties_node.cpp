@@ -9,17 +9,28 @@ namespace event_collect {
 
 PropertiesNode::~PropertiesNode() = default;
 
-bool PropertiesNode::SetString(std::string_view key, std::string_view value) {
-    if (value.size() > kMaxStringLength) {
-        WriteDiagnostic("String property '" + std::string(key) +
+namespace {
+
+// The check of a string value, or of one element of a list; `what` names the property's kind
+// in the diagnostic line.
+bool CheckText(std::string_view what, std::string_view key, std::string_view value) {
+    if (value.size() > PropertiesNode::kMaxStringLength) {
+        WriteDiagnostic(std::string(what) + " property '" + std::string(key) +
                         "' is too long, value: " + std::string(value));
         return false;
     }
     if (!IsWellFormedText(value)) {
-        WriteDiagnostic("String property '" + std::string(key) +
+        WriteDiagnostic(std::string(what) + " property '" + std::string(key) +
                         "' is not valid UTF-8 string, value: " + std::string(value));
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool PropertiesNode::SetString(std::string_view key, std::string_view value) {
+    if (!CheckText("String", key, value)) return false;
     Set(key, ValueNode::String(std::string(value)));
     return true;
 }
@@ -48,8 +59,13 @@ void PropertiesNode::SetObject(std::string_view key, const utils::ObjectNode& va
     Set(key, ValueNode::Object(value));
 }
 
-void PropertiesNode::SetList(std::string_view key, std::vector<std::string> values) {
+bool PropertiesNode::SetList(std::string_view key, std::vector<std::string> values) {
+    // The JSON form writes the elements as strings are written, so they obey the same rule.
+    for (const std::string& value : values) {
+        if (!CheckText("List", key, value)) return false;
+    }
     Set(key, ValueNode::List(std::move(values)));
+    return true;
 }
 
 }  // namespace event_collect

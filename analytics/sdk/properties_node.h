@@ -1,5 +1,6 @@
-// PropertiesNode: a property set with typed setters. String values are checked (length and
-// well-formed text); a refused value writes one diagnostic line and leaves the key as it was.
+// PropertiesNode: a property set with typed setters. String values and the elements of lists
+// are checked (length and well-formed text); a refused value writes one diagnostic line and
+// leaves the key as it was.
 // Not synchronised.
 #pragma once
 
@@ -32,7 +33,8 @@ public:
     void SetBool(std::string_view key, bool value);
     void SetDateTime(std::string_view key, int64_t seconds, int milliseconds);
     void SetObject(std::string_view key, const utils::ObjectNode& value);
-    void SetList(std::string_view key, std::vector<std::string> values);
+    // Returns whether the list was stored: every element passes the check of string values.
+    bool SetList(std::string_view key, std::vector<std::string> values);
 };
 
 }  // namespace event_collect

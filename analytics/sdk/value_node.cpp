@@ -172,9 +172,11 @@ void AppendJsonDateTime(int64_t seconds, int milliseconds, std::string* out) {
     tm local{};
     localtime_r(&when, &local);
     char buffer[80];
-    const int n = std::snprintf(buffer, sizeof buffer, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"",
-                                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                local.tm_hour, local.tm_min, local.tm_sec, milliseconds);
+    // The year is widened first: tm_year + 1900 passes INT_MAX for years near it.
+    const int n =
+        std::snprintf(buffer, sizeof buffer, "\"%04lld-%02d-%02d %02d:%02d:%02d.%03d\"",
+                      static_cast<long long>(local.tm_year) + 1900, local.tm_mon + 1, local.tm_mday,
+                      local.tm_hour, local.tm_min, local.tm_sec, milliseconds);
     if (n > 0) out->append(buffer, static_cast<size_t>(n));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "analytics/sdk/properties_node.h"
 #include "analytics/sdk/text_check.h"
@@ -103,6 +104,39 @@ TEST(SetString, RefusesLongOrMalformedValuesWithOneLine) {
             EXPECT_EQ(value->AsString(), "before");  // a refused value leaves the old one
             ASSERT_EQ(capture.Lines().size(), 1u);
             EXPECT_EQ(capture.Lines()[0], "String property 'k" + std::string(c.line) + c.value);
+        }
+    }
+}
+
+TEST(SetList, EveryElementFollowsTheStringRule) {
+    const struct {
+        const char* name;
+        std::vector<std::string> list;
+        const char* line;  // null: accepted
+    } cases[] = {
+        {"well-formed elements", {"a", "t\xc3\xa9", ""}, nullptr},
+        {"no elements", {}, nullptr},
+        // The JSON form writes a control byte as it is: such a list would spoil the record.
+        {"control byte", {"ok", "\x01"}, "' is not valid UTF-8 string, value: \x01"},
+        {"lone C3", {"caf\xc3"}, "' is not valid UTF-8 string, value: caf\xc3"},
+        {"8193 bytes", {std::string(8193, 'x')}, "' is too long, value: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DiagnosticCapture capture;
+        PropertiesNode node;
+        node.SetList("k", {"before"});
+        const bool stored = node.SetList("k", c.list);
+        ASSERT_NE(node.Find("k"), nullptr);
+        if (c.line == nullptr) {
+            EXPECT_TRUE(stored);
+            EXPECT_EQ(node.Find("k")->AsList(), c.list);
+            EXPECT_TRUE(capture.Lines().empty());
+        } else {
+            EXPECT_FALSE(stored);
+            EXPECT_EQ(node.Find("k")->AsList(), std::vector<std::string>{"before"});
+            ASSERT_EQ(capture.Lines().size(), 1u);
+            EXPECT_TRUE(capture.Lines()[0].starts_with("List property 'k" + std::string(c.line)));
         }
     }
 }

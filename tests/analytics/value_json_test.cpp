@@ -91,6 +91,8 @@ TEST_F(DateTimeJson, PrintsLocalTimeWithMilliseconds) {
         {"CST-8", 1577836800, 250, "\"2020-01-01 08:00:00.250\""},
         {"EST5", 1577836800, 7, "\"2019-12-31 19:00:00.007\""},
         {"UTC0", 0, 0, "\"1970-01-01 00:00:00.000\""},
+        // A year whose tm_year is near INT_MAX: the year is printed without overflowing int.
+        {"UTC0", 67768033017513600, 7, "\"2147485447-06-01 00:00:00.007\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.zone);

@@ -84,6 +84,13 @@ TEST(CurlClient, DiscoveryAndTransferOutcomes) {
          {k400, k400},
          false},
         {"GET answered 503", kPackageSize, {.getStatus = 503}, CURLE_HTTP_RETURNED_ERROR, {}, true},
+        // A reset, unlike a cut (an orderly close, CURLE_PARTIAL_FILE), is a receive error.
+        {"connection reset mid-body",
+         kPackageSize,
+         {.resetAfterBytes = 300000},
+         CURLE_RECV_ERROR,
+         {},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

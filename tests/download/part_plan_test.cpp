@@ -57,6 +57,10 @@ TEST(PartPlan, AcceptsOnlyTheRequestedRangeOfTheSamePackage) {
         SCOPED_TRACE(c.value);
         EXPECT_EQ(ContentRangeMatches(c.value, 10485760, 20971520, 20971521), c.accepted);
     }
+    // The numbers are digits only: a sign is refused even where it changes no value.
+    EXPECT_TRUE(ContentRangeMatches("bytes 0-10485759/20971521", 0, 10485759, 20971521));
+    EXPECT_FALSE(ContentRangeMatches("bytes -0-10485759/20971521", 0, 10485759, 20971521));
+    EXPECT_FALSE(ContentRangeMatches("bytes +0-10485759/20971521", 0, 10485759, 20971521));
 }
 
 }  // namespace

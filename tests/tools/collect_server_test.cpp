@@ -128,6 +128,27 @@ TEST_F(CollectServerTest, DecodesEachStepAndStoresRecordsAsSent) {
          "data_list=" + Field(Gzip("[{\"a\":}]")) + "&gzip=1",
          400,
          {}},
+        {"blanks around the Base64 text",
+         "/sa?project=pc",
+         "data_list=++++" + Field("[{}]"),
+         400,
+         {}},
+        {"nesting past the reader's limit",
+         "/sa?project=pc",
+         "data_list=" + Field(Gzip(std::string(5000, '[') + std::string(5000, ']'))) + "&gzip=1",
+         400,
+         {}},
+        // The records are cut from the text after the mark, not 3 bytes early.
+        {"byte-order mark before the batch",
+         "/sa?project=pc",
+         "data_list=" + Field(Gzip("\xEF\xBB\xBF[{\"a\":1},{}]")) + "&gzip=1",
+         200,
+         {"{\"a\":1}", "{}"}},
+        {"two byte-order marks",
+         "/sa?project=pc",
+         "data_list=" + Field(Gzip("\xEF\xBB\xBF\xEF\xBB\xBF[{\"a\":1}]")) + "&gzip=1",
+         400,
+         {}},
     };
     size_t before = 0;
     for (const auto& c : cases) {
@@ -171,6 +192,29 @@ TEST(BatchDecoding, UrlUnescapeTable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
         EXPECT_EQ(collect_server::UrlUnescape(c.in), c.out);
+    }
+}
+
+TEST(BatchDecoding, Base64DecodeTable) {
+    const struct {
+        const char* in;
+        std::optional<std::string> out;
+    } cases[] = {
+        {"QUJD", "ABC"},
+        {"QUI=", "AB"},
+        {"QQ==", "A"},
+        {"", ""},
+        {"QU=D", std::nullopt},
+        {"Q===", std::nullopt},
+        {"====", std::nullopt},
+        {" QUI", std::nullopt},
+        {"QUJD    ", std::nullopt},
+        {"QUJ\n", std::nullopt},
+        {"QUJD QUJD", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(collect_server::Base64Decode(c.in), c.out);
     }
 }
 

@@ -8,8 +8,23 @@
 
 namespace collect_server {
 
+namespace {
+
+bool IsBase64Letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/';
+}
+
+}  // namespace
+
 std::optional<std::string> Base64Decode(std::string_view text) {
     if (text.size() % 4 != 0) return std::nullopt;
+    // EVP_DecodeBlock skips blanks at either end and takes a "=" anywhere for a zero digit, so
+    // the text is checked first: letters of the alphabet, then at most two "=" at its end.
+    const size_t letters = text.find_last_not_of('=') + 1;
+    if (text.size() - letters > 2) return std::nullopt;
+    for (size_t i = 0; i < letters; ++i)
+        if (!IsBase64Letter(text[i])) return std::nullopt;
     std::string out(text.size() / 4 * 3, '\0');
     // EVP_DecodeBlock rejects characters outside the alphabet but counts padding as zero bytes.
     const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
@@ -48,14 +63,25 @@ std::optional<std::string> Gunzip(std::string_view bytes, size_t maxSize) {
 }
 
 std::optional<std::vector<std::string>> SplitRecords(std::string_view json, std::string* error) {
+    // One UTF-8 byte-order mark is allowed and skipped here, not by the reader: the reader
+    // would count its offsets from after the mark, and skip a second one as well.
+    if (json.starts_with("\xEF\xBB\xBF")) json.remove_prefix(3);
     Json::CharReaderBuilder builder;
     builder["failIfExtra"] = true;
     builder["collectComments"] = false;
+    builder["skipBom"] = false;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) {
-        *error = "not JSON: " + errors;
+    try {
+        if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) {
+            *error = "not JSON: " + errors;
+            return std::nullopt;
+        }
+    } catch (const Json::Exception& e) {
+        // The reader reports most faults through `errors` but throws on nesting deeper than
+        // its stack limit.
+        *error = std::string("not JSON: ") + e.what();
         return std::nullopt;
     }
     if (!root.isArray()) {

@@ -57,6 +57,14 @@ bool FileBody::Send(uint64_t offset, uint64_t size, const Writer& write) {
         if (m_sent >= stall) return Stall();
         allowed = std::min(allowed, stall - m_sent);
     }
+    if (m_faults.resetAfter >= 0) {
+        const uint64_t reset = static_cast<uint64_t>(m_faults.resetAfter);
+        if (m_sent >= reset) {
+            if (m_faults.resetConnection) m_faults.resetConnection();
+            return false;
+        }
+        allowed = std::min(allowed, reset - m_sent);
+    }
     size_t chunk = static_cast<size_t>(std::min<uint64_t>(allowed, m_buffer.size()));
     if (offset >= m_length) {
         std::fill_n(m_buffer.begin(), chunk, kFiller);

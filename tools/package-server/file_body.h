@@ -1,8 +1,8 @@
 // FileBody: streams one slice of a file into a response, a block at a time, with the body
-// faults a test asked for: at most a given rate, cut (connection closed) or stalled
-// (connection held, nothing sent) after a given number of bytes, or filler bytes past the
-// slice. Used by one server thread at a time; shared by the response's content callbacks,
-// which keep it alive.
+// faults a test asked for: at most a given rate, cut (connection closed), stalled (connection
+// held, nothing sent) or reset (connection aborted) after a given number of bytes, or filler
+// bytes past the slice. Used by one server thread at a time; shared by the response's content
+// callbacks, which keep it alive.
 #pragma once
 
 #include <atomic>
@@ -21,6 +21,10 @@ struct BodyFaults {
     int64_t cutAfter = -1;        // < 0: never cut
     int64_t stallAfter = -1;      // < 0: never stall
     uint64_t extraBytes = 0;      // filler sent after the slice
+    int64_t resetAfter = -1;      // < 0: never reset
+    // Aborts the connection the body goes out on (called once, on the sending thread, when the
+    // reset is due); the server knows the connection, the body does not.
+    std::function<void()> resetConnection;
 };
 
 class FileBody {
@@ -35,11 +39,11 @@ public:
     FileBody(const FileBody&) = delete;
     FileBody& operator=(const FileBody&) = delete;
 
-    // Bytes the body sends when nothing cuts or stalls it: the slice and the filler.
+    // Bytes the body sends when nothing cuts, stalls or resets it: the slice and the filler.
     uint64_t Length() const { return m_length + m_faults.extraBytes; }
     // Writes the next block at `offset` (within the body, at most `size` bytes). False ends
-    // the response and closes the connection: cut, server stopping, read or write failure. A
-    // stalled body returns only when the server stops.
+    // the response and closes the connection: cut, reset, server stopping, read or write
+    // failure. A stalled body returns only when the server stops.
     bool Send(uint64_t offset, uint64_t size, const Writer& write);
 
 private:

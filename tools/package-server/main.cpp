@@ -19,7 +19,7 @@ const char kUsage[] =
     "                      [--no-length] [--ignore-range]\n"
     "                      [--digest correct|upper|wrong|none|sha256|sha256-wrong]\n"
     "                      [--faults-from OFFSET] [--hang] [--stall-after BYTES]\n"
-    "                      [--extra-bytes N] [--redirect-loop] [--log]\n";
+    "                      [--extra-bytes N] [--reset-after BYTES] [--redirect-loop] [--log]\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "package-server: %s\n%s", problem, kUsage);
@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
             faults.stallAfterBytes = number;
         } else if (flag == "--extra-bytes") {
             faults.extraBytes = static_cast<uint64_t>(number);
+        } else if (flag == "--reset-after") {
+            faults.resetAfterBytes = number;
         } else {
             return Usage(("unknown flag: " + flag).c_str());
         }

@@ -1,6 +1,10 @@
 #include "tools/package-server/package_server.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <httplib.h>
@@ -66,6 +70,48 @@ bool ReadPackage(const std::string& path, uint64_t* length, std::string* md5, st
     EVP_DigestFinal_ex(shaContext.get(), md, &size);
     *sha256 = Hex(md, size);
     return true;
+}
+
+// The local and peer port of the IPv4 socket `fd`; false when it is none or not connected.
+bool SocketPorts(int fd, int* local, int* peer) {
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        address.sin_family != AF_INET)
+        return false;
+    *local = ntohs(address.sin_port);
+    size = sizeof address;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) return false;
+    *peer = ntohs(address.sin_port);
+    return true;
+}
+
+// Aborts the server's connection from `localPort` to the client's `remotePort`: the client gets
+// a reset (RST) and reads ECONNRESET. The library hides the socket from the handlers, so it is
+// looked up among the process's descriptors; the calling thread is the one serving it, so the
+// descriptor cannot be closed under us. The socket is disconnected (the library closes it
+// afterwards): SO_LINGER 0 alone is not enough, because the library's close starts with an
+// orderly shutdown whose FIN the client reads as a plain end of the body, before the RST.
+void ResetConnection(int localPort, int remotePort) {
+    DIR* descriptors = opendir("/proc/self/fd");
+    if (descriptors == nullptr) return;
+    while (const dirent* entry = readdir(descriptors)) {
+        char* end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        int local = 0;
+        int peer = 0;
+        if (end == entry->d_name || *end != '\0' || fd == dirfd(descriptors) ||
+            !SocketPorts(static_cast<int>(fd), &local, &peer) || local != localPort ||
+            peer != remotePort)
+            continue;
+        const linger none{1, 0};
+        setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_LINGER, &none, sizeof none);
+        sockaddr unspecified{};
+        unspecified.sa_family = AF_UNSPEC;
+        connect(static_cast<int>(fd), &unspecified, sizeof unspecified);
+        break;
+    }
+    closedir(descriptors);
 }
 
 std::string BaseName(const std::string& path) {
@@ -217,6 +263,12 @@ void PackageServer::Impl::ServePackage(const httplib::Request& request, httplib:
         bodyFaults.cutAfter = current.cutAfterBytes;
         bodyFaults.stallAfter = current.stallAfterBytes;
         bodyFaults.extraBytes = current.extraBytes;
+        bodyFaults.resetAfter = current.resetAfterBytes;
+        if (current.resetAfterBytes >= 0) {
+            bodyFaults.resetConnection = [localPort = port, remotePort = request.remote_port] {
+                ResetConnection(localPort, remotePort);
+            };
+        }
     }
     auto body = FileBody::Open(packagePath, first, count, bodyFaults, &stopping);
     if (!body) {

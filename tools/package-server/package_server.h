@@ -33,9 +33,9 @@ struct Faults {
     bool noLength = false;     // send no Content-Length (body ends when the connection does)
     bool ignoreRange = false;  // answer 200 with the whole file whatever the Range says
     DigestMode digest = DigestMode::kCorrect;  // what the redirect puts before the file name
-    // The body faults (throttle, cut, stall, extra bytes, GET status) only hit requests whose
-    // first byte lies at or past this package offset, e.g. only the second half of a ranged
-    // download.
+    // The body faults (throttle, cut, stall, reset, extra bytes, GET status) only hit requests
+    // whose first byte lies at or past this package offset, e.g. only the second half of a
+    // ranged download.
     uint64_t faultsFrom = 0;
     bool hang = false;  // accept every request and never answer it (until the server stops)
     // Stop sending each body after this many bytes but keep the connection open (until the
@@ -46,6 +46,9 @@ struct Faults {
     uint64_t extraBytes = 0;
     // "/software/353" redirects to "/loop/1", and "/loop/N" to "/loop/N+1", for ever.
     bool redirectLoop = false;
+    // Reset each body's connection (RST, no orderly close) once this many bytes are sent; what
+    // the kernel still held for the client is dropped, so at most that many arrive. -1: never.
+    int64_t resetAfterBytes = -1;
 };
 
 struct RequestRecord {
