@@ -191,8 +191,9 @@ int CurlClient::FinishPartFile(FILE* file, int result, const std::string& partPa
         }
     }
     if (step == nullptr) return result;
-    LOG_TRACE(L"CurlClient::FinishPartFile", L"%hs of %hs failed: %hs", step, partPath.c_str(),
-              std::strerror(error));
+    LOG_TRACE(L"CurlClient::FinishPartFile", L"%ls of %ls failed: %ls",
+              Utils::LogText(step).c_str(), Utils::LogText(partPath).c_str(),
+              Utils::LogText(std::strerror(error)).c_str());
     // What the transfer received is not (or not all) where it should be: a failed transfer,
     // and the part file is no start for the next one.
     std::remove(partPath.c_str());

@@ -58,8 +58,9 @@ bool AnswersRequestedRange(const CMTCurlDownloader::DownloadPartNode& part) {
     if (!accepted) {
         const std::string requested = RangeText(part.start, part.end);
         LOG_TRACE(L"CMTCurlDownloader::PartWrite",
-                  L"answer to range %hs refused: status %ld, Content-Range %hs", requested.c_str(),
-                  status, header != nullptr ? header->value : "none");
+                  L"answer to range %ls refused: status %ld, Content-Range %ls",
+                  Utils::LogText(requested).c_str(), status,
+                  Utils::LogText(header != nullptr ? header->value : "none").c_str());
     }
     return accepted;
 }
@@ -225,8 +226,8 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
         if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
             effective != nullptr && *effective != '\0') {
             m_realUrl = effective;
-            LOG_TRACE(L"CMTCurlDownloader::getRealDownloadUrl", L"Download File real url %hs",
-                      m_realUrl.c_str());
+            LOG_TRACE(L"CMTCurlDownloader::getRealDownloadUrl", L"Download File real url %ls",
+                      Utils::LogText(m_realUrl).c_str());
             m_expectedDigest = ExpectedDigestFromUrl(m_realUrl);
         }
         curl_off_t length = -1;
@@ -456,7 +457,8 @@ bool CMTCurlDownloader::JoinParts(const std::string& savePath) {
         const std::string path = PartPath(i);
         // A failed copy would leave the package short of this part's rest.
         ok = platform::AppendFile(firstPath, path, &m_worker.StopFlag());
-        LOG_TRACE(L"CMTCurlDownloader::waitForFinishThreadFun", L"partPath::%hs", path.c_str());
+        LOG_TRACE(L"CMTCurlDownloader::waitForFinishThreadFun", L"partPath::%ls",
+                  Utils::LogText(path).c_str());
     }
     // Every part was complete, so anything but the package's length means a lost write.
     ok = ok && ExistingSize(firstPath) == m_fileLength;

@@ -73,7 +73,8 @@ void CInstaller::Run() {
     // failure reported just before the child exits must not pass for a success.
     switch (m_reader.RunToEnd(m_commandLine, &error)) {
         case ConsoleReader::Outcome::kNotStarted:
-            LOG_TRACE(L"CInstaller::Run", L"cannot start the package: %hs", error.c_str());
+            LOG_TRACE(L"CInstaller::Run", L"cannot start the package: %ls",
+                      Utils::LogText(error).c_str());
             Notify(2004, 2.0);
             break;
         case ConsoleReader::Outcome::kEndedSilently:

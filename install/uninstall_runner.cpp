@@ -77,7 +77,8 @@ void UninstallRunner::Run() {
     m_ownCopy.Remove();
     switch (outcome) {
         case ConsoleReader::Outcome::kNotStarted:
-            LOG_TRACE(L"UninstallRunner::Run", L"cannot start the uninstaller: %hs", error.c_str());
+            LOG_TRACE(L"UninstallRunner::Run", L"cannot start the uninstaller: %ls",
+                      Utils::LogText(error).c_str());
             Notify(5004, 2.0);
             break;
         case ConsoleReader::Outcome::kEndedSilently:

@@ -1,10 +1,7 @@
 #include "sys/log.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-#include <wchar.h>
-
 #include "platform/debug_output.h"
+#include "sys/log_format.h"
 #include "sys/text.h"
 
 namespace Utils {
@@ -17,16 +14,11 @@ void LogPrint(const wchar_t* format, ...) {
 }
 
 void LogPrintV(const wchar_t* format, va_list args) {
-    // A memory stream measures and formats in one pass and grows to the line's length.
-    wchar_t* buffer = nullptr;
-    size_t length = 0;
-    FILE* stream = open_wmemstream(&buffer, &length);
-    if (stream == nullptr) return;
-    const int written = vfwprintf(stream, format, args);
-    fclose(stream);
-    if (written >= 0 && buffer != nullptr)
-        platform::WriteDebugOutput(WideToNarrow(std::wstring_view(buffer, length), 0));
-    free(buffer);
+    platform::WriteDebugOutput(WideToNarrow(FormatLogLine(format, args), 0));
+}
+
+std::wstring LogText(const char* text) {
+    return text == nullptr ? std::wstring(L"(null)") : NarrowToWide(text, 0);
 }
 
 std::wstring LogLineFormat(const wchar_t* message) {

@@ -87,8 +87,8 @@ std::unique_ptr<SkinArchive> SkinArchive::OpenFromMemory(const void* data, size_
         archive_read_support_format_zip(a.get());
     }
     if (archive_read_open_memory(a.get(), data, size) != ARCHIVE_OK) {
-        LOG_TRACE(L"SkinArchive::OpenFromMemory", L"not an archive: %hs",
-                  archive_error_string(a.get()));
+        LOG_TRACE(L"SkinArchive::OpenFromMemory", L"not an archive: %ls",
+                  Utils::LogText(archive_error_string(a.get())).c_str());
         return nullptr;
     }
     auto result = std::unique_ptr<SkinArchive>(new SkinArchive());
@@ -99,8 +99,8 @@ std::unique_ptr<SkinArchive> SkinArchive::OpenFromMemory(const void* data, size_
         const int status = archive_read_next_header(a.get(), &entry);
         if (status == ARCHIVE_EOF) break;
         if (status != ARCHIVE_OK) {
-            LOG_TRACE(L"SkinArchive::OpenFromMemory", L"bad item %u: %hs", index,
-                      archive_error_string(a.get()));
+            LOG_TRACE(L"SkinArchive::OpenFromMemory", L"bad item %u: %ls", index,
+                      Utils::LogText(archive_error_string(a.get())).c_str());
             return nullptr;
         }
         if (archive_entry_filetype(entry) == AE_IFDIR) continue;
@@ -116,8 +116,8 @@ std::unique_ptr<SkinArchive> SkinArchive::OpenFromMemory(const void* data, size_
         item.nameLength = static_cast<uint32_t>(item.name.size() + 1);
         item.index = index;
         if (!ReadEntryData(a.get(), &budget, &item.data)) {
-            LOG_TRACE(L"SkinArchive::OpenFromMemory", L"cannot decode item %u: %hs", index,
-                      archive_error_string(a.get()));
+            LOG_TRACE(L"SkinArchive::OpenFromMemory", L"cannot decode item %u: %ls", index,
+                      Utils::LogText(archive_error_string(a.get())).c_str());
             return nullptr;
         }
         if (archive_entry_size_is_set(entry) &&

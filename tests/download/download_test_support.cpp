@@ -56,7 +56,8 @@ int CountRequests(const package_server::PackageServer& server, const std::string
 }
 
 PackageSite::PackageSite(size_t size, const package_server::Faults& faults)
-    : m_written((WritePackage(m_dir / "Collivo.exe", size), true)),
+    : m_dir("collivo-安装"),
+      m_written((WritePackage(m_dir / "Collivo.exe", size), true)),
       m_server(m_dir / "Collivo.exe"),
       m_started(m_server.Start()) {
     m_server.SetFaults(faults);

@@ -35,7 +35,8 @@ std::vector<std::string> PackageGetRanges(const package_server::PackageServer& s
 int CountRequests(const package_server::PackageServer& server, const std::string& method);
 
 // A package of `size` bytes in a scratch folder, served by its own package server on a
-// free loopback port. The save path lies in the same folder.
+// free loopback port. The save path lies in the same folder, whose name is not ASCII (as a
+// folder a Chinese user chooses may not be).
 class PackageSite {
 public:
     explicit PackageSite(size_t size, const package_server::Faults& faults = {});

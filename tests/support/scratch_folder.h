@@ -11,9 +11,10 @@ namespace testing_support {
 
 class ScratchFolder {
 public:
-    ScratchFolder() {
+    // The folder's name starts with `prefix` (UTF-8).
+    explicit ScratchFolder(const std::string& prefix = "collivo-test") {
         std::string pattern =
-            (std::filesystem::temp_directory_path() / "collivo-test.XXXXXX").string();
+            (std::filesystem::temp_directory_path() / (prefix + ".XXXXXX")).string();
         if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
         m_path = pattern;
     }

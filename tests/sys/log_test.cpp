@@ -48,6 +48,37 @@ TEST(LogPrint, LineEndIsAddedOnlyWhenMissing) {
         EXPECT_EQ(Utils::LogLineFormat(c.message), prefix + c.ending);
 }
 
+// The process stays in the "C" locale, where the C library cannot convert a narrow text past
+// ASCII: such a line is written all the same, the failing argument marked.
+TEST(LogPrint, EveryLineIsWrittenAndAnArgumentThatCannotBeFormattedIsMarked) {
+    const char* const chinese = "/d/\xE5\xAE\x89\xE8\xA3\x85/a.part1";
+    const std::string marked = R"(<unprintable "/d/\xE5\xAE\x89\xE8\xA3\x85/a.part1">)";
+    struct Case {
+        std::function<void()> log;
+        std::string expected;
+    } cases[] = {
+        {[] { Utils::LogPrint(L"partPath::%hs", "/d/a.part1"); }, "partPath::/d/a.part1"},
+        {[&] { Utils::LogPrint(L"partPath::%hs", chinese); }, "partPath::" + marked},
+        {[&] { Utils::LogPrint(L"partPath::%ls", Utils::LogText(chinese).c_str()); },
+         "partPath::/d/安装/a.part1"},
+        // The other arguments, before and after the marked one, keep their conversions.
+        {[&] {
+             Utils::LogPrint(L"%05d|%-4s|%ls|%.1f|%lld|%zu|%c|%%|%*d", 7, chinese, L"安装", 2.5,
+                             -9000000000LL, size_t{12}, 'x', 5, 42);
+         },
+         "00007|" + marked + "|安装|2.5|-9000000000|12|x|%|   42"},
+        {[] { Utils::LogPrint(L"%hs and %ls", static_cast<const char*>(nullptr), L"安装"); },
+         "(null) and 安装"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        LogCapture capture;
+        c.log();
+        ASSERT_EQ(capture.Lines().size(), 1u);
+        EXPECT_EQ(capture.Lines()[0], c.expected);
+    }
+}
+
 TEST(LogTrace, FillsPrefixFromCallSite) {
     LogCapture capture;
     const std::wstring url = L"http://127.0.0.1/软件";
