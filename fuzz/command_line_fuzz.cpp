@@ -1,6 +1,7 @@
 // The command-line splitter against the joiner (platform/command_line.h). What must hold:
-// - any text splits without fault into at least the program element, and the elements it
-//   gives join into a line that splits back into the same elements;
+// - any text splits without fault into at least the program element, which the joiner can
+//   write back (no leading quote, no quote together with a blank), and the elements it gives
+//   join into a line that splits back into the same elements;
 // - an argument list made from the input (the program element without double quotes, which
 //   it cannot hold) joins into a line that splits back into the same list.
 // The input is one text: the whole of it is split, and its pieces between NUL characters
@@ -20,7 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::vector<std::wstring> split = platform::CommandLineToArgv(text);
     FUZZ_CHECK(!split.empty());
-    FUZZ_CHECK(split[0].find(L'"') == std::wstring::npos);
+    // A program path the joiner could not write back: one that starts with a quote, or holds
+    // one together with a blank.
+    FUZZ_CHECK(split[0].empty() || split[0][0] != L'"');
+    FUZZ_CHECK(split[0].find(L'"') == std::wstring::npos ||
+               split[0].find_first_of(L" \t") == std::wstring::npos);
     FUZZ_CHECK(platform::CommandLineToArgv(platform::JoinCommandLine(split)) == split);
 
     std::vector<std::wstring> arguments(1);

@@ -23,6 +23,8 @@ void ChildProcess::Create(const std::wstring& commandLine) {
     if (commandLine.size() >= kCommandLineSize)
         throw Utils::Exception(L"command line too long: " + std::to_wstring(commandLine.size()) +
                                L" characters");
+    // An empty line would split into this program's own path.
+    if (commandLine.empty()) throw Utils::Exception(L"CreateProcess: empty command line");
     if (m_inputPipe.ReadEnd() == platform::kNullHandle ||
         m_outputPipe.WriteEnd() == platform::kNullHandle ||
         m_errorPipe.WriteEnd() == platform::kNullHandle)

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/codepage.h"
+#include "platform/process.h"
 
 namespace platform {
 namespace {
@@ -15,18 +16,24 @@ bool IsBlank(wchar_t c) {
 }  // namespace
 
 std::vector<std::wstring> CommandLineToArgv(std::wstring_view line) {
+    if (line.empty()) {
+        std::wstring self;
+        MultiByteToWide(kCodePageAnsi, ExecutablePath(), &self);
+        return {self};
+    }
     std::vector<std::wstring> elements;
     size_t i = 0;
 
-    // The program path: quotes only group.
+    // The program path: a quoted one ends at its closing quote, an unquoted one at the first
+    // blank and keeps its quotes; backslashes are literal either way.
     std::wstring program;
-    bool quoted = false;
-    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
-        if (line[i] == L'"') {
-            quoted = !quoted;
-        } else {
-            program += line[i];
-        }
+    if (line[0] == L'"') {
+        const size_t close = line.find(L'"', 1);
+        program = line.substr(1, close == std::wstring_view::npos ? line.npos : close - 1);
+        i = close == std::wstring_view::npos ? line.size() : close + 1;
+    } else {
+        while (i < line.size() && !IsBlank(line[i]))
+            program += line[i++];
     }
     elements.push_back(std::move(program));
 
@@ -35,7 +42,7 @@ std::vector<std::wstring> CommandLineToArgv(std::wstring_view line) {
             ++i;
         if (i >= line.size()) break;
         std::wstring element;
-        quoted = false;
+        bool quoted = false;
         while (i < line.size() && (quoted || !IsBlank(line[i]))) {
             if (line[i] == L'\\') {
                 size_t backslashes = 0;
@@ -57,7 +64,9 @@ std::vector<std::wstring> CommandLineToArgv(std::wstring_view line) {
             }
             if (line[i] == L'"') {
                 if (quoted && i + 1 < line.size() && line[i + 1] == L'"') {
-                    element += L'"';  // "" inside a quoted part is one literal quote
+                    // "" inside a quoted part is one literal quote and ends the part.
+                    element += L'"';
+                    quoted = false;
                     i += 2;
                     continue;
                 }
@@ -77,12 +86,15 @@ std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments) {
     for (size_t n = 0; n < arguments.size(); ++n) {
         const std::wstring& argument = arguments[n];
         if (n > 0) line += L' ';
-        const bool needsQuotes =
-            argument.empty() || argument.find_first_of(L" \t\"") != std::wstring::npos;
         if (n == 0) {
-            line += needsQuotes ? L"\"" + argument + L"\"" : argument;
+            // Quotes are kept in an unquoted program path and end a quoted one.
+            const bool quote =
+                argument.empty() || argument.find_first_of(L" \t") != std::wstring::npos;
+            line += quote ? L"\"" + argument + L"\"" : argument;
             continue;
         }
+        const bool needsQuotes =
+            argument.empty() || argument.find_first_of(L" \t\"") != std::wstring::npos;
         if (!needsQuotes) {
             line += argument;
             continue;

@@ -101,16 +101,20 @@ TEST(ChildProcess, ProgramThatCannotStartThrowsAndLeavesThePipesOpen) {
     ScratchFolder scratch;
     std::filesystem::create_directory(scratch / "folder");
     { std::ofstream(scratch / "not-a-program") << "neither a program nor a script\n"; }
-    const std::string cases[] = {scratch / "missing", scratch / "folder",
-                                 scratch / "not-a-program"};
-    for (const auto& program : cases) {
-        SCOPED_TRACE(program);
+    auto quoted = [](const std::string& program) {
+        return L"\"" + Utils::NarrowToWide(program, 0) + L"\" x";
+    };
+    // An empty line names no program (splitting it would give this test's own path), and
+    // blanks alone name an empty one.
+    const std::wstring lines[] = {quoted(scratch / "missing"), quoted(scratch / "folder"),
+                                  quoted(scratch / "not-a-program"), L"", L"  "};
+    for (const auto& line : lines) {
+        SCOPED_TRACE(Utils::ToUtf8(line));
         ChildProcess child;
         child.ErrorPipe().Create();
         child.OutputPipe().Create();
         child.InputPipe().Create();
-        EXPECT_THROW(child.Create(L"\"" + Utils::NarrowToWide(program, 0) + L"\" x"),
-                     Utils::Exception);
+        EXPECT_THROW(child.Create(line), Utils::Exception);
         EXPECT_NE(child.OutputPipe().WriteEnd(), platform::kNullHandle);
         EXPECT_NE(child.InputPipe().ReadEnd(), platform::kNullHandle);
         child.Release();
