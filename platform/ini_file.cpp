@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/file_name_case.h"
 #include "platform/paths.h"
 
 namespace platform {
@@ -329,8 +330,9 @@ std::string ApplyChange(std::string_view content, const Change& change) {
 // Whole read-modify-write cycles are serialized so concurrent writers do not lose updates.
 std::mutex g_writeMutex;
 
-bool ModifyFile(const std::string& path, const Change& change) {
+bool ModifyFile(const std::string& requested, const Change& change) {
     std::lock_guard<std::mutex> lock(g_writeMutex);
+    const std::string path = ResolveFileNameCase(requested);
     // Follow a symbolic link so that the link stays and its target gets the new contents.
     std::string target = path;
     if (char* resolved = realpath(path.c_str(), nullptr)) {
@@ -395,7 +397,7 @@ int ParseLeadingInt(std::string_view s) {
 std::optional<std::string> ReadProfileValue(std::string_view section, std::string_view key,
                                             const std::string& path) {
     std::string content;
-    if (ReadWholeFile(path, &content) != ReadResult::kOk) return std::nullopt;
+    if (ReadWholeFile(ResolveFileNameCase(path), &content) != ReadResult::kOk) return std::nullopt;
     const std::optional<std::string_view> value = FindValue(content, section, key);
     if (!value) return std::nullopt;
     return std::string(*value);
@@ -403,7 +405,7 @@ std::optional<std::string> ReadProfileValue(std::string_view section, std::strin
 
 bool ProfileSectionExists(std::string_view section, const std::string& path) {
     std::string content;
-    if (ReadWholeFile(path, &content) != ReadResult::kOk) return false;
+    if (ReadWholeFile(ResolveFileNameCase(path), &content) != ReadResult::kOk) return false;
     section = Trim(section);
     LineReader reader(std::string_view(content).substr(BomOf(content).size()));
     for (Line line; reader.Next(&line);) {

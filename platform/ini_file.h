@@ -18,6 +18,9 @@
 // - A value enclosed in a matching pair of double or single quotes loses them.
 // - A UTF-8 byte-order mark at the start is skipped (and kept by writes); lines end with "\n"
 //   or "\r\n".
+// A file name resolves as on a file system that ignores letter case: when no file of the
+// exact name exists but one in its folder differs from it only in case, that one is read and
+// written (platform/file_name_case.h).
 #pragma once
 
 #include <cstddef>

@@ -142,16 +142,21 @@ TEST_F(IdentityFilesTest, PointerFileNamesTheSettingsFile) {
         std::string value;
         std::string settingsFile;
         std::string folder;
+        const char* pointerName = "Set.ini";
     } cases[] = {
         {"path with missing parents", deep, deep, m_scratch / "elsewhere/a/b/"},
         {"the other separator", withBackslashes, deep, m_scratch / "elsewhere/a/b/"},
         {"a bare name selects the defaults", "Custom.ini", SettingsFile(), AnalyticsFolder()},
         {"empty selects the defaults", "", SettingsFile(), AnalyticsFolder()},
+        // The installation records write the pointer as "set.ini".
+        {"a pointer file named in other letter case", deep, deep, m_scratch / "elsewhere/a/b/",
+         "set.ini"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(m_scratch / "elsewhere");
-        Write(NoPointer(), "[Install]\nOVAnalyticsIni=" + c.value + "\n");
+        fs::remove(NoPointer());
+        Write(m_scratch / c.pointerName, "[Install]\nOVAnalyticsIni=" + c.value + "\n");
         AnalyticsContext context;
         context.ResolveFiles("X", m_scratch / "my.log", NoPointer());
         EXPECT_EQ(context.Files().settingsFile, c.settingsFile);

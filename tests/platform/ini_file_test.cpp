@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -417,6 +418,44 @@ TEST_F(IniFileTest, FailedWritesChangeNothing) {
     ASSERT_EQ(chmod(m_dir.c_str(), 0700), 0);
     EXPECT_EQ(Contents(), before);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"test.ini"});
+}
+
+// One program writes "set.ini", another reads "Set.ini": on Windows the same file.
+TEST_F(IniFileTest, FileNamesMatchIgnoringLetterCaseWhenTheExactNameIsAbsent) {
+    struct Case {
+        std::vector<std::string> present;  // files in the folder before, each with A=<its name>
+        std::string asked;                 // the name read, then written with A=new
+        std::string read;                  // what the read gives ("" for the default)
+        std::vector<std::string> after;    // the folder's files after the write, sorted
+        std::string written;               // the file that holds A=new
+    } cases[] = {
+        {{"set.ini"}, "Set.ini", "set.ini", {"set.ini"}, "set.ini"},
+        {{"SET.INI"}, "set.ini", "SET.INI", {"SET.INI"}, "SET.INI"},
+        {{"Ärger.ini"}, "äRGER.INI", "Ärger.ini", {"Ärger.ini"}, "Ärger.ini"},
+        // The exact name first.
+        {{"Set.ini", "set.ini"}, "Set.ini", "Set.ini", {"Set.ini", "set.ini"}, "Set.ini"},
+        // More than one candidate, or none: the exact name, created by the write.
+        {{"SET.INI", "set.ini"}, "Set.ini", "", {"SET.INI", "Set.ini", "set.ini"}, "Set.ini"},
+        {{"set.ini.bak", "sett.ini"},
+         "Set.ini",
+         "",
+         {"Set.ini", "set.ini.bak", "sett.ini"},
+         "Set.ini"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked + " among " + testing::PrintToString(c.present));
+        testing_support::ScratchFolder folder;
+        for (const auto& name : c.present)
+            Put(folder / name, "[S]\nA=" + name + "\n");
+        EXPECT_EQ(GetPrivateProfileString("S", "A", "", 260, folder / c.asked), c.read);
+        ASSERT_TRUE(WritePrivateProfileString("S", "A", "new", folder / c.asked));
+        std::vector<std::string> after;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            after.push_back(entry.path().filename().string());
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, c.after);
+        EXPECT_EQ(GetPrivateProfileString("S", "A", "", 260, folder / c.written), "new");
+    }
 }
 
 TEST_F(IniFileTest, WideWritesAreUtf8OnDisk) {
