@@ -33,7 +33,9 @@ int RunInstaller(const StartupStages& stages) {
 
     InstallerSettings& settings = Settings();  // built-in values and the ini file
     if (stages.applySettings) stages.applySettings(settings);
-    if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
+    const bool curlReady = stages.initialiseCurl ? stages.initialiseCurl()
+                                                 : curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    if (!curlReady) {
         settings.CurlReady = false;
         if (StartupEvents* events = CurrentStartupEvents()) events->CurlInitFailed();
     }

@@ -54,10 +54,14 @@ void InstallRecords::SaveInstallRecord(const std::wstring& chosenFolder) const {
     if (FileExists(uninstallPath)) key.SetString(L"UnInstallEp", uninstallPath);
 }
 
-std::wstring InstallRecords::DefaultInstallDir() {
+bool InstallRecords::ConsoleUserIsAdmin() {
     std::wstring consoleUser;
-    consoleUserIsAdmin = Utils::GetConsoleUserName(consoleUser) && Utils::IsUserAdmin(consoleUser);
-    processIsAdmin = Utils::IsUserInAdminGroup();
+    return Utils::GetConsoleUserName(consoleUser) && Utils::IsUserAdmin(consoleUser);
+}
+
+std::wstring InstallRecords::DefaultInstallDir() {
+    consoleUserIsAdmin = probes.consoleUserIsAdmin();
+    processIsAdmin = probes.processIsAdmin();
 
     if (!registryInstallPath.empty() && FileExists(registryUninstallPath))
         return registryInstallPath;

@@ -4,7 +4,10 @@
 // Owned by the main window and used on its thread; the record texts are plain fields.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "sys/accounts.h"
 
 class InstallRecords {
 public:
@@ -17,6 +20,12 @@ public:
     // The two privilege probes of DefaultInstallDir, handed on to the package.
     bool consoleUserIsAdmin = false;
     bool processIsAdmin = false;
+    // How DefaultInstallDir runs them: whether the console user has administrator privilege,
+    // and whether this process is in the Administrators group. Tests replace them.
+    struct PrivilegeProbes {
+        std::function<bool()> consoleUserIsAdmin = &ConsoleUserIsAdmin;
+        std::function<bool()> processIsAdmin = &Utils::IsUserInAdminGroup;
+    } probes;
 
     static constexpr const wchar_t* kRegistryKey = L"Software\\OrvaneSoft\\Collivo";
 
@@ -46,4 +55,7 @@ public:
 
     // Whether two folders are the same folder, compared by their paths.
     static bool SameFolder(const std::wstring& a, const std::wstring& b);
+
+private:
+    static bool ConsoleUserIsAdmin();
 };

@@ -100,4 +100,17 @@ TEST_F(CrashReportTest, CrashInAChildProcessDeliversItsTwoReports) {
     }
 }
 
+// The report start-up makes before the tracker exists is held and delivered once it does.
+TEST_F(CrashReportTest, FailedLibcurlInitialisationIsDelivered) {
+    testing_support::ScratchFolder home;
+    const int status = RunProbe(home.Path(), {m_server.Url(), "curl-fails"});
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto records = analytics_test::ServerRecords(m_server);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["event"].asString(), "OvEventTask");
+    EXPECT_EQ(records[0]["properties"]["ov_task_name"].asString(), "libcurl初始化失败");
+    EXPECT_EQ(records[0]["properties"]["ovc_ab"].asString(), "IN");
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -79,13 +80,34 @@ protected:
     const std::string& m_runtime = m_scratch.Path();  // where the single-instance lock lives
 };
 
-TEST_F(StartupTest, NormalRunExitsZero) {
-    Child run = Start({COLLIVO_INSTALLER_PATH}, m_runtime);
-    const auto [status, out] = Finish(run);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    // The analytics tracker was started (its folder made) and released.
-    EXPECT_TRUE(std::filesystem::is_directory(m_runtime + "/data/OVLocal/Collivo.downloader"));
+// The installer itself, copied into a folder of its own with or without its ini file beside
+// it (no display: its window stage reports that and returns).
+TEST_F(StartupTest, RealInstallerStartsTheTrackerUnlessItsIniFileTurnsAnalyticsOff) {
+    const std::string folder = m_scratch / "bin";
+    std::filesystem::create_directory(folder);
+    const std::string installer = folder + "/collivo-installer";
+    std::filesystem::copy_file(COLLIVO_INSTALLER_PATH, installer);
+    const struct {
+        const char* ini;  // null: no ini file
+        bool trackerStarted;
+    } cases[] = {
+        {nullptr, true},
+        {"[Install]\nIsEnableAppAnalytics=false\n", false},
+        {"[Install]\r\nisenableappanalytics = true\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini ? c.ini : "no ini file");
+        testing_support::ScratchFolder runtime;
+        const std::string iniPath = folder + "/OrvaneInstallerConfig.ini";
+        std::filesystem::remove(iniPath);
+        if (c.ini) std::ofstream(iniPath) << c.ini;
+        Child run = Start({installer}, runtime.Path());
+        const auto [status, out] = Finish(run);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        // A started tracker makes its folder; released, it leaves it behind.
+        EXPECT_EQ(std::filesystem::exists(runtime / "data/OVLocal"), c.trackerStarted);
+    }
 }
 
 TEST_F(StartupTest, OfTwoInstancesStartedAtOnceOneRunsAndTheOtherExitsMinusOneAtOnce) {
@@ -120,6 +142,13 @@ TEST_F(StartupTest, TrackerDisabledBySwitchIsStillReleased) {
     const auto [status, out] = Finish(run);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(out, "tracker started\nwindow\ntracker released\n");
+}
+
+TEST_F(StartupTest, FailedLibcurlInitialisationIsReportedAndTheWindowRunsWithoutIt) {
+    Child run = Start({STARTUP_PROBE_PATH, "0", "curl-fails"}, m_runtime);
+    const auto [status, out] = Finish(run);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(out, "curl init failed\ntracker started\nwindow without libcurl\ntracker released\n");
 }
 
 TEST_F(StartupTest, CrashIsReportedOnceThenTheProcessDiesOfItsSignal) {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/ini_file.h"
+#include "platform/known_folders.h"
 #include "platform/registry_store.h"
 #include "sys/text.h"
 #include "tests/support/scratch_folder.h"
@@ -99,8 +100,28 @@ TEST_F(InstallRecordsTest, DefaultInstallDirFollowsAnInstallationWhoseUninstalle
     EXPECT_FALSE(records.IsDefaultInstallDir(Path("old/sub")));
 }
 
-TEST_F(InstallRecordsTest, DefaultInstallDirForAnAdministratorIsUnderAppData) {
-    // The tests run as root, which has administrator rights at the console and in-process.
+TEST_F(InstallRecordsTest, DefaultInstallDirIsUnderAppDataOnlyForAnAdministratorOnBothCounts) {
+    const std::wstring programFiles = Utils::FromUtf8(platform::ProgramFilesFolder().value());
+    const struct {
+        bool consoleUserIsAdmin, processIsAdmin;
+        std::wstring expected;
+    } cases[] = {
+        {true, true, Path("config") + L"/orvane/Collivo"},
+        {true, false, programFiles + L"/Collivo"},
+        {false, true, programFiles + L"/Collivo"},
+        {false, false, programFiles + L"/Collivo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.consoleUserIsAdmin << c.processIsAdmin);
+        InstallRecords records;
+        records.probes = {[&] { return c.consoleUserIsAdmin; }, [&] { return c.processIsAdmin; }};
+        EXPECT_EQ(records.DefaultInstallDir(), c.expected);
+        // Both answers go on to the package's command line.
+        EXPECT_EQ(records.consoleUserIsAdmin, c.consoleUserIsAdmin);
+        EXPECT_EQ(records.processIsAdmin, c.processIsAdmin);
+    }
+
+    // The real probes: the tests run as root, an administrator at the console and in-process.
     if (geteuid() != 0) GTEST_SKIP() << "needs an administrator";
     InstallRecords records;
     EXPECT_EQ(records.DefaultInstallDir(), Path("config") + L"/orvane/Collivo");
