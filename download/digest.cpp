@@ -1,7 +1,5 @@
 #include "download/digest.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -31,57 +29,37 @@ ExpectedDigest ExpectedDigestFromUrl(const std::string& url) {
     return {};
 }
 
-const EVP_MD* DigestMethod(DigestKind kind) {
+std::unique_ptr<platform::Hash> NewDigestHash(DigestKind kind) {
     switch (kind) {
         case DigestKind::kMd5:
-            return EVP_md5();
+            return std::make_unique<platform::Hash>(platform::HashAlgorithm::kMd5);
         case DigestKind::kSha256:
-            return EVP_sha256();
+            return std::make_unique<platform::Hash>(platform::HashAlgorithm::kSha256);
         case DigestKind::kNone:
             break;
     }
     return nullptr;
 }
 
-bool HashFile(EVP_MD_CTX* context, const std::string& path, uint64_t bytes) {
-    const bool whole = bytes == kWholeFile;
+namespace {
+
+// Feeds `hash` every byte of the file at `path`; false when it cannot be opened or read.
+bool HashFile(platform::Hash* hash, const std::string& path) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
     std::vector<unsigned char> block(1u << 20);
-    while (bytes > 0) {
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(bytes, block.size()));
-        const size_t read = std::fread(block.data(), 1, wanted, file.get());
-        if (read == 0) break;
-        if (EVP_DigestUpdate(context, block.data(), read) != 1) return false;
-        bytes -= read;
-    }
-    // A read error is no digest of a shorter file; a file shorter than asked is none either.
-    return !std::ferror(file.get()) && (whole || bytes == 0);
+    for (size_t read; (read = std::fread(block.data(), 1, block.size(), file.get())) > 0;)
+        if (!hash->Update(block.data(), read)) return false;
+    // A read error is no digest of a shorter file.
+    return !std::ferror(file.get());
 }
 
-std::string DigestHex(const unsigned char* digest, size_t size) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text.push_back(kHex[digest[i] >> 4]);
-        text.push_back(kHex[digest[i] & 0xF]);
-    }
-    return text;
-}
+}  // namespace
 
 std::string FileDigest(const std::string& path, DigestKind kind) {
-    const EVP_MD* method = DigestMethod(kind);
-    if (path.empty() || method == nullptr) return {};
-    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), method, nullptr) != 1 ||
-        !HashFile(context.get(), path))
-        return {};
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 ||
-        length != static_cast<unsigned int>(EVP_MD_get_size(method)))
-        return {};
-    return DigestHex(digest, length);
+    const std::unique_ptr<platform::Hash> hash = NewDigestHash(kind);
+    if (path.empty() || !hash || !HashFile(hash.get(), path)) return {};
+    return hash->HexDigest();
 }
 
 std::string FileMd5(const std::string& path) {

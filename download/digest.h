@@ -2,12 +2,10 @@
 // Pure functions, safe on any thread.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <memory>
 #include <string>
 
-struct evp_md_st;
-struct evp_md_ctx_st;
+#include "platform/hash.h"
 
 // The path segment between the last two "/" of `url`, exactly as written (no query removed,
 // no case changed), or empty when `url` has fewer than two "/".
@@ -30,12 +28,5 @@ ExpectedDigest ExpectedDigestFromUrl(const std::string& url);
 std::string FileDigest(const std::string& path, DigestKind kind);
 std::string FileMd5(const std::string& path);
 
-// The building blocks both the file digest and the streamed one use.
-// The hash function of `kind`, or null for kNone.
-const evp_md_st* DigestMethod(DigestKind kind);
-// Feeds `context` the first `bytes` of the file at `path` (every byte for kWholeFile); false
-// when the file cannot be opened or read, or holds fewer than `bytes`.
-inline constexpr uint64_t kWholeFile = UINT64_MAX;
-bool HashFile(evp_md_ctx_st* context, const std::string& path, uint64_t bytes = kWholeFile);
-// Lower-case hexadecimal of a finished digest.
-std::string DigestHex(const unsigned char* digest, size_t size);
+// The hash the file digest and the streamed one compute for `kind`; null for kNone.
+std::unique_ptr<platform::Hash> NewDigestHash(DigestKind kind);

@@ -26,11 +26,9 @@ void StreamingDigest::Restart(DigestKind kind) {
     m_current = 0;
     m_hashed = 0;
     m_failed = false;
-    m_context.reset();
-    const EVP_MD* method = DigestMethod(kind);
-    if (method == nullptr) return;
-    m_context.reset(EVP_MD_CTX_new());
-    if (!m_context || EVP_DigestInit_ex(m_context.get(), method, nullptr) != 1) {
+    m_hash = NewDigestHash(kind);
+    if (!m_hash) return;
+    if (!m_hash->Ready()) {
         m_failed = true;
         return;
     }
@@ -39,7 +37,7 @@ void StreamingDigest::Restart(DigestKind kind) {
 
 size_t StreamingDigest::AddFile(const std::string& path, uint64_t length, uint64_t written) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_context) return m_sources.size();
+    if (!m_hash) return m_sources.size();
     Source source;
     source.file.reset(std::fopen(path.c_str(), "rb"));
     // Unbuffered: a read never runs ahead of the bytes reported written.
@@ -64,18 +62,12 @@ void StreamingDigest::Advance(size_t index, uint64_t written) {
 std::string StreamingDigest::Result() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_busy && !HasWork(); });
-    if (!m_context || m_failed) return {};
-    Context copy(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!copy || EVP_MD_CTX_copy_ex(copy.get(), m_context.get()) != 1 ||
-        EVP_DigestFinal_ex(copy.get(), digest, &size) != 1)
-        return {};
-    return DigestHex(digest, size);
+    if (!m_hash || m_failed) return {};
+    return m_hash->HexDigest();
 }
 
 bool StreamingDigest::HasWork() const {
-    if (m_failed || !m_context || m_current >= m_sources.size()) return false;
+    if (m_failed || !m_hash || m_current >= m_sources.size()) return false;
     const Source& source = m_sources[m_current];
     // More bytes of the current file, or a complete file with another one after it.
     return m_hashed < std::min(source.written, source.length) ||
@@ -102,7 +94,7 @@ void StreamingDigest::HashLoop() {
         // The file is read in order from its start, so the stream's position is m_hashed.
         const size_t read = std::fread(block.data(), 1, wanted, file);
         // An update fails only without memory.
-        const bool hashed = read == wanted && EVP_DigestUpdate(m_context.get(), block.data(), read) == 1;
+        const bool hashed = read == wanted && m_hash->Update(block.data(), read);
         lock.lock();
         m_busy = false;
         if (hashed)

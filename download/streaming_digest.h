@@ -7,8 +7,6 @@
 // destruction.
 #pragma once
 
-#include <openssl/evp.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -47,7 +45,6 @@ public:
     std::string Result();
 
 private:
-    using Context = std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)>;
     using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
     struct Source {
@@ -64,7 +61,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    Context m_context{nullptr, &EVP_MD_CTX_free};  // used by the hashing thread while busy
+    std::unique_ptr<platform::Hash> m_hash;  // used by the hashing thread while busy
     std::vector<Source> m_sources;
     size_t m_current = 0;   // the source being hashed
     uint64_t m_hashed = 0;  // bytes of the current source hashed

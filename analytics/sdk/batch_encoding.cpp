@@ -1,20 +1,8 @@
 #include "analytics/sdk/batch_encoding.h"
 
-#include <openssl/evp.h>
-
 #include "analytics/sdk/gzip.h"
 
 namespace event_collect {
-
-std::string Base64Encode(std::string_view bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    // EVP_EncodeBlock writes one unbroken line and a terminating zero.
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()),
-                                  static_cast<int>(bytes.size()));
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
 
 std::string UrlEscape(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";

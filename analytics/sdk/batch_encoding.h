@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/hash.h"
+
 namespace event_collect {
 
 // Standard alphabet with "=" padding and no line breaks.
-std::string Base64Encode(std::string_view bytes);
+using platform::Base64Encode;
 
 // Copies A-Z, a-z, 0-9 and "-._~"; every other byte becomes "%" and two upper-case hex digits.
 std::string UrlEscape(std::string_view text);

@@ -57,24 +57,6 @@ TEST(HeaderParser, SplitsAtTheFirstColonAndTrims) {
     EXPECT_EQ(headers.at("A"), "2");  // a later equal name replaces
 }
 
-TEST(BatchEncoding, Base64UsesTheStandardAlphabetWithPadding) {
-    const struct {
-        std::string in;
-        const char* out;
-    } cases[] = {
-        {"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
-        {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\xfb\xff\xbf", 3), "+/+/"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.out);
-        EXPECT_EQ(event_collect::Base64Encode(c.in), c.out);
-    }
-    // Long input stays on one line.
-    const std::string encoded = event_collect::Base64Encode(std::string(100, 'a'));
-    EXPECT_EQ(encoded.size(), 136u);
-    EXPECT_EQ(encoded.find('\n'), std::string::npos);
-}
-
 TEST(BatchEncoding, UrlEscapeKeepsOnlyUnreservedBytes) {
     const struct {
         std::string in;
