@@ -32,6 +32,9 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// Lower-case hexadecimal of a finished digest (both system forms use it).
+std::string HashHex(const unsigned char* digest, size_t size);
+
 // Standard Base64 with "=" padding, on one line.
 std::string Base64Encode(std::string_view bytes);
 

@@ -37,13 +37,7 @@ std::string Hash::HexDigest() const {
     if (!copy || EVP_MD_CTX_copy_ex(copy.get(), m_state->context.get()) != 1 ||
         EVP_DigestFinal_ex(copy.get(), digest, &size) != 1)
         return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text.push_back(kHex[digest[i] >> 4]);
-        text.push_back(kHex[digest[i] & 0xF]);
-    }
-    return text;
+    return HashHex(digest, size);
 }
 
 std::string Base64Encode(std::string_view bytes) {
