@@ -15,15 +15,15 @@ CWinDownloader::CBindCallback::~CBindCallback() {
     m_abort = true;
 }
 
-platform::HRESULT CWinDownloader::CBindCallback::OnProgress(uint64_t progress, uint64_t progressMax,
-                                                            uint32_t /*statusCode*/,
-                                                            const wchar_t* /*statusText*/) {
-    if (m_abort) return platform::E_ABORT;
-    if (progressMax == 0) return platform::S_OK;
+HRESULT CWinDownloader::CBindCallback::OnProgress(uint64_t progress, uint64_t progressMax,
+                                                  uint32_t /*statusCode*/,
+                                                  const wchar_t* /*statusText*/) {
+    if (m_abort) return E_ABORT;
+    if (progressMax == 0) return S_OK;
     if (m_callback)
         m_callback(DL_CODE_PROGRESS,
                    static_cast<double>(progress) / static_cast<double>(progressMax), L"");
-    return platform::S_OK;
+    return S_OK;
 }
 
 CWinDownloader::CWinDownloader(StageCallback callback, std::wstring url, std::wstring savePath,
@@ -62,7 +62,7 @@ int CWinDownloader::Start() {
 
 void CWinDownloader::FailWithoutWorker() {
     m_callback(DL_CODE_START, 1.0, L"");
-    m_callback(DL_CODE_FAIL, static_cast<double>(platform::E_OUTOFMEMORY), L"URLDownloadToFile");
+    m_callback(DL_CODE_FAIL, static_cast<double>(E_OUTOFMEMORY), L"URLDownloadToFile");
 }
 
 void CWinDownloader::DownloadWorker() {
@@ -73,8 +73,8 @@ void CWinDownloader::DownloadWorker() {
     }
     const std::wstring url = m_url.starts_with(L"file:///") ? m_url : UrlEncode(m_url);
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        const platform::HRESULT hr = m_download(url, m_savePath, &m_bindCallback);
-        if (hr == platform::S_OK) {
+        const HRESULT hr = m_download(url, m_savePath, &m_bindCallback);
+        if (hr == S_OK) {
             m_callback(DL_CODE_SUCCESS, 0.0, L"URLDownloadToFile");
             return;
         }

@@ -22,8 +22,8 @@
 class CWinDownloader : public CDownloader {
 public:
     // The system download; replaceable so that a test can watch the attempts.
-    using UrlDownload = std::function<platform::HRESULT(
-        const std::wstring& url, const std::wstring& path, platform::BindStatusCallback* callback)>;
+    using UrlDownload = std::function<HRESULT(const std::wstring& url, const std::wstring& path,
+                                              platform::BindStatusCallback* callback)>;
 
     // Receives the system download's progress; lives inside its downloader.
     class CBindCallback : public platform::BindStatusCallback {
@@ -31,8 +31,8 @@ public:
         // Sets m_abort: a download still reporting to it stops at its next report.
         ~CBindCallback() override;
         // E_ABORT once aborted; a report without a length (progressMax 0) is not passed on.
-        platform::HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t statusCode,
-                                     const wchar_t* statusText) override;
+        HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t statusCode,
+                           const wchar_t* statusText) override;
         void SetCallback(StageCallback callback) { m_callback = std::move(callback); }
         void Abort() { m_abort = true; }
 

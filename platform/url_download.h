@@ -11,8 +11,13 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
-
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first: urlmon.h depends on its types.
+#include <urlmon.h>
+#else
+// The system's result codes and bind-status codes under their system names, as the Windows
+// headers give them there.
 using HRESULT = int32_t;
 
 inline constexpr HRESULT S_OK = 0;
@@ -30,18 +35,21 @@ inline constexpr HRESULT INET_E_UNKNOWN_PROTOCOL = static_cast<HRESULT>(0x800C00
 inline constexpr HRESULT INET_E_SECURITY_PROBLEM = static_cast<HRESULT>(0x800C000Eu);
 inline constexpr HRESULT INET_E_INVALID_CERTIFICATE = static_cast<HRESULT>(0x800C0019u);
 
-// A system error code as an HRESULT (facility 7), e.g. 3 "path not found", 5 "access denied".
-constexpr HRESULT HResultFromWin32(uint32_t error) {
-    return error == 0 ? S_OK : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
-}
-
 // The bind-status codes the download reports with its progress.
-enum BindStatus : uint32_t {
+enum BINDSTATUS : uint32_t {
     BINDSTATUS_CONNECTING = 2,         // before the first byte; progressMax 0
     BINDSTATUS_BEGINDOWNLOADDATA = 4,  // the first data
     BINDSTATUS_DOWNLOADINGDATA = 5,
     BINDSTATUS_ENDDOWNLOADDATA = 6,  // everything arrived; progress equals progressMax
 };
+#endif
+
+namespace platform {
+
+// A system error code as an HRESULT (facility 7), e.g. 3 "path not found", 5 "access denied".
+constexpr HRESULT HResultFromWin32(uint32_t error) {
+    return error == 0 ? S_OK : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
+}
 
 // The progress part of the bind-status callback handed to the download.
 class BindStatusCallback {

@@ -72,7 +72,7 @@ TEST(DownloaderFaults, AServerThatNeverAnswersEndsTheRun) {
         Notification end;
     } cases[] = {
         {kSingle, Fail(kSingle, CC_ERR_TOO_SMALL)},
-        {kSystem, Fail(kSystem, platform::INET_E_CONNECTION_TIMEOUT)},
+        {kSystem, Fail(kSystem, INET_E_CONNECTION_TIMEOUT)},
         {kMultiPart, Fail(kMultiPart, 0.0)},
     };
     DownloadOptions options;
@@ -124,7 +124,7 @@ TEST(DownloaderFaults, ARedirectLoopIsFollowedTwentyTimesAtMost) {
         Notification end;
     } cases[] = {
         {kSingle, Fail(kSingle, CC_ERR_TOO_SMALL)},
-        {kSystem, Fail(kSystem, platform::INET_E_DOWNLOAD_FAILURE)},
+        {kSystem, Fail(kSystem, INET_E_DOWNLOAD_FAILURE)},
         {kMultiPart, Fail(kMultiPart, 0.0)},
     };
     for (const auto& c : cases) {
@@ -166,7 +166,7 @@ TEST(DownloaderFaults, AThreadThatCannotStartEndsTheRunAtOnce) {
         Notification end;
     } cases[] = {
         {"single: worker", kSingle, 1, kPackageSize, Fail(kSingle, CURLE_FAILED_INIT)},
-        {"system: worker", kSystem, 1, kPackageSize, Fail(kSystem, platform::E_OUTOFMEMORY)},
+        {"system: worker", kSystem, 1, kPackageSize, Fail(kSystem, E_OUTOFMEMORY)},
         {"multi-part: start thread", kMultiPart, 1, kPackageSize,
          Fail(kMultiPart, CURLE_FAILED_INIT)},
         {"multi-part: the only part", kMultiPart, 2, kPackageSize,

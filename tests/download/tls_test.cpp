@@ -50,7 +50,7 @@ TEST(UntrustedCertificate, IsRefusedBeforeAnyRequest) {
              return platform::URLDownloadToFile(Utils::FromUtf8(url),
                                                 Utils::NarrowToWide(savePath, 0), nullptr);
          },
-         platform::INET_E_INVALID_CERTIFICATE},
+         INET_E_INVALID_CERTIFICATE},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

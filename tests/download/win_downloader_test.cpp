@@ -75,12 +75,11 @@ TEST(WinDownloader, BindCallbackPassesOnlyProgressWithALength) {
         uint64_t progress;
         uint64_t progressMax;
         bool aborted;
-        platform::HRESULT answer;
+        HRESULT answer;
         std::vector<double> reported;
     } cases[] = {
-        {50, 200, false, platform::S_OK, {0.25}}, {200, 200, false, platform::S_OK, {1.0}},
-        {0, 0, false, platform::S_OK, {}},        {7, 0, false, platform::S_OK, {}},
-        {50, 200, true, platform::E_ABORT, {}},
+        {50, 200, false, S_OK, {0.25}}, {200, 200, false, S_OK, {1.0}}, {0, 0, false, S_OK, {}},
+        {7, 0, false, S_OK, {}},        {50, 200, true, E_ABORT, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
@@ -89,8 +88,7 @@ TEST(WinDownloader, BindCallbackPassesOnlyProgressWithALength) {
         CWinDownloader::CBindCallback callback;
         callback.SetCallback(recorder.Callback());
         if (c.aborted) callback.Abort();
-        EXPECT_EQ(callback.OnProgress(c.progress, c.progressMax,
-                                      platform::BINDSTATUS_DOWNLOADINGDATA, L""),
+        EXPECT_EQ(callback.OnProgress(c.progress, c.progressMax, BINDSTATUS_DOWNLOADINGDATA, L""),
                   c.answer);
         EXPECT_EQ(recorder.Progress(), c.reported);
     }
@@ -137,10 +135,9 @@ TEST(WinDownloader, AnUnreachableServerGetsThreeAttemptsASecondApart) {
     run.downloader.reset();
 
     EXPECT_EQ(run.recorder.All(),
-              (std::vector<Notification>{
-                  kStart,
-                  {DL_CODE_FAIL, static_cast<double>(platform::INET_E_CANNOT_CONNECT),
-                   L"URLDownloadToFile"}}));
+              (std::vector<Notification>{kStart,
+                                         {DL_CODE_FAIL, static_cast<double>(INET_E_CANNOT_CONNECT),
+                                          L"URLDownloadToFile"}}));
     ASSERT_EQ(run.times.size(), 3u);
     for (size_t i = 1; i < run.times.size(); ++i)
         EXPECT_GE(run.times[i] - run.times[i - 1], 1000ms) << "attempt " << i + 1;

@@ -31,10 +31,10 @@ struct ProgressLog : platform::BindStatusCallback {
     std::vector<Call> calls;
     uint64_t abortFrom = std::numeric_limits<uint64_t>::max();  // answer E_ABORT from here on
 
-    platform::HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t status,
-                                 const wchar_t* /*text*/) override {
+    HRESULT OnProgress(uint64_t progress, uint64_t progressMax, uint32_t status,
+                       const wchar_t* /*text*/) override {
         calls.push_back({progress, progressMax, status});
-        return progress >= abortFrom ? platform::E_ABORT : platform::S_OK;
+        return progress >= abortFrom ? E_ABORT : S_OK;
     }
 };
 
@@ -59,47 +59,32 @@ TEST(UrlDownload, ResultsAreTheSystemsHResults) {
         Faults faults;
         std::string savePath;
         uint64_t abortFrom;
-        platform::HRESULT expected;
+        HRESULT expected;
     } cases[] = {
-        {"redirected package",
-         site.Server().DownloadUrl(),
-         {},
-         site.SavePath(),
-         ~0ull,
-         platform::S_OK},
+        {"redirected package", site.Server().DownloadUrl(), {}, site.SavePath(), ~0ull, S_OK},
         // The system takes spaces and non-ASCII text in a file URL as they are.
-        {"local file", "file://" + localPackage, {}, site.SavePath(), ~0ull, platform::S_OK},
-        {"missing object",
-         base + "/missing",
-         {},
-         site.SavePath(),
-         ~0ull,
-         platform::INET_E_OBJECT_NOT_FOUND},
+        {"local file", "file://" + localPackage, {}, site.SavePath(), ~0ull, S_OK},
+        {"missing object", base + "/missing", {}, site.SavePath(), ~0ull, INET_E_OBJECT_NOT_FOUND},
         {"server error",
          site.Server().DownloadUrl(),
          {.getStatus = 503},
          site.SavePath(),
          ~0ull,
-         platform::INET_E_DOWNLOAD_FAILURE},
-        {"nobody listening", closed, {}, site.SavePath(), ~0ull, platform::INET_E_CANNOT_CONNECT},
+         INET_E_DOWNLOAD_FAILURE},
+        {"nobody listening", closed, {}, site.SavePath(), ~0ull, INET_E_CANNOT_CONNECT},
         {"missing local file",
          "file://" + site.Dir() / "none.exe",
          {},
          site.SavePath(),
          ~0ull,
-         platform::INET_E_RESOURCE_NOT_FOUND},
+         INET_E_RESOURCE_NOT_FOUND},
         {"missing target folder",
          site.Server().DownloadUrl(),
          {},
          site.Dir() / "none/pkg.exe",
          ~0ull,
          platform::HResultFromWin32(3)},
-        {"stopped by the handler",
-         site.Server().DownloadUrl(),
-         {},
-         site.SavePath(),
-         1,
-         platform::E_ABORT},
+        {"stopped by the handler", site.Server().DownloadUrl(), {}, site.SavePath(), 1, E_ABORT},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,19 +92,19 @@ TEST(UrlDownload, ResultsAreTheSystemsHResults) {
         site.Server().SetFaults(c.faults);
         ProgressLog log;
         log.abortFrom = c.abortFrom;
-        const platform::HRESULT hr = platform::URLDownloadToFile(
-            Utils::FromUtf8(c.url), Utils::NarrowToWide(c.savePath, 0), &log);
+        const HRESULT hr = platform::URLDownloadToFile(Utils::FromUtf8(c.url),
+                                                       Utils::NarrowToWide(c.savePath, 0), &log);
         EXPECT_EQ(hr, c.expected) << std::hex << hr;
 
         ASSERT_FALSE(log.calls.empty());
-        EXPECT_EQ(log.calls.front().status, platform::BINDSTATUS_CONNECTING);
+        EXPECT_EQ(log.calls.front().status, BINDSTATUS_CONNECTING);
         EXPECT_EQ(log.calls.front().progressMax, 0u);
-        if (hr == platform::S_OK) {
+        if (hr == S_OK) {
             EXPECT_TRUE(HoldsPackage(c.savePath, site));
             EXPECT_EQ(std::make_tuple(log.calls.back().progress, log.calls.back().progressMax,
                                       log.calls.back().status),
                       std::make_tuple(uint64_t{kPackageSize}, uint64_t{kPackageSize},
-                                      uint32_t{platform::BINDSTATUS_ENDDOWNLOADDATA}));
+                                      uint32_t{BINDSTATUS_ENDDOWNLOADDATA}));
             for (size_t i = 1; i < log.calls.size(); ++i)
                 EXPECT_GE(log.calls[i].progress, log.calls[i - 1].progress);
         } else {
@@ -127,7 +112,7 @@ TEST(UrlDownload, ResultsAreTheSystemsHResults) {
             EXPECT_FALSE(download_test::Exists(c.savePath));
         }
         // The package, its local copy, and the downloaded file when there is one.
-        EXPECT_EQ(FilesIn(site.Dir().Path()), hr == platform::S_OK ? 3u : 2u);
+        EXPECT_EQ(FilesIn(site.Dir().Path()), hr == S_OK ? 3u : 2u);
     }
 }
 
@@ -153,7 +138,7 @@ TEST(UrlDownload, TheSideFileOfAKilledDownloadIsRemovedByTheNext) {
     ASSERT_EQ(FilesIn(site.Dir().Path()), 2u) << "the served package and the side file";
 
     site.Server().SetFaults({});
-    EXPECT_EQ(platform::URLDownloadToFile(url, site.WideSavePath(), nullptr), platform::S_OK);
+    EXPECT_EQ(platform::URLDownloadToFile(url, site.WideSavePath(), nullptr), S_OK);
     EXPECT_TRUE(HoldsPackage(site.SavePath(), site));
     EXPECT_EQ(FilesIn(site.Dir().Path()), 2u) << "the served package and the download";
 }

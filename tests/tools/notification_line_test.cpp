@@ -15,7 +15,7 @@ TEST(StageCliNotificationLine, PrintsEveryValueExactly) {
         const wchar_t* text;
         const char* line;
     } cases[] = {
-        {1004, static_cast<double>(platform::INET_E_CANNOT_CONNECT), L"URLDownloadToFile",
+        {1004, static_cast<double>(INET_E_CANNOT_CONNECT), L"URLDownloadToFile",
          "1004\t-2146697212\tURLDownloadToFile\n"},
         {1004, -998.0, L"LibCurl", "1004\t-998\tLibCurl\n"},
         {1001, 1.0, L"", "1001\t1\t\n"},
