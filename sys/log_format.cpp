@@ -14,6 +14,19 @@ namespace {
 
 // The formatted text, or nothing when the C library refuses the format or an argument.
 std::optional<std::wstring> FormatV(const wchar_t* format, va_list args) {
+#ifdef _WIN32
+    // The C runtime's counting form measures, then the line is formatted into its own buffer.
+    va_list measure;
+    va_copy(measure, args);
+    const int length = _vscwprintf(format, measure);
+    va_end(measure);
+    if (length < 0) return std::nullopt;
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int written = _vsnwprintf(text.data(), text.size(), format, args);
+    if (written < 0) return std::nullopt;
+    text.resize(static_cast<size_t>(written));
+    return text;
+#else
     // A memory stream measures and formats in one pass and grows to the line's length.
     wchar_t* buffer = nullptr;
     size_t length = 0;
@@ -25,6 +38,7 @@ std::optional<std::wstring> FormatV(const wchar_t* format, va_list args) {
     if (written >= 0 && buffer != nullptr) text.emplace(buffer, length);
     free(buffer);
     return text;
+#endif
 }
 
 std::optional<std::wstring> Format(const wchar_t* format, ...) {
