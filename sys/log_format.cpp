@@ -69,7 +69,7 @@ enum class Kind {
 };
 
 struct Conversion {
-    std::wstring spec;  // the whole conversion, "%" to its letter
+    std::wstring text;  // the whole conversion, "%" to its letter
     int stars = 0;      // "*" widths and precisions, each an int argument before the value
     Kind kind = Kind::kUnknown;
 };
@@ -108,7 +108,7 @@ Conversion ReadConversion(std::wstring_view format, size_t* at) {
         return c;
     }
     const wchar_t letter = format[i++];
-    c.spec = format.substr(*at, i - *at);
+    c.text = format.substr(*at, i - *at);
     *at = i;
     switch (letter) {
         case L'%':
@@ -164,9 +164,9 @@ Conversion ReadConversion(std::wstring_view format, size_t* at) {
 // One conversion with its "*" arguments and its value.
 template <typename T>
 std::optional<std::wstring> FormatOne(const Conversion& c, const int* stars, T value) {
-    if (c.stars == 0) return Format(c.spec.c_str(), value);
-    if (c.stars == 1) return Format(c.spec.c_str(), stars[0], value);
-    return Format(c.spec.c_str(), stars[0], stars[1], value);
+    if (c.stars == 0) return Format(c.text.c_str(), value);
+    if (c.stars == 1) return Format(c.text.c_str(), stars[0], value);
+    return Format(c.text.c_str(), stars[0], stars[1], value);
 }
 
 // A narrow text that could not be converted, with its bytes past ASCII written as \xNN.
