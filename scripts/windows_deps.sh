@@ -19,8 +19,10 @@
 # hash of its recipe (its function here and the toolchain file), plus the stamps of what it links
 # against. A library whose stamp matches is skipped; one whose build was cut short has no stamp and
 # is built again. Everything stamped, a run takes about a second.
-# Times on 2 cores: packages about 1.5 min (230 MB download, 1.1 GB on disk); libraries about
-# 4 min; the sysroot takes about 20 MB.
+# Times on 2 cores, from a machine without any of it: about 5-7 min in all; packages 1.2 min
+# (216 MB download, 1.1 GB on disk), lists, qemu and sources 25 s, libraries 3.5-5.5 min
+# (libarchive's configure checks take the longest). The sysroot takes 6 MB, build/windows-deps
+# 135 MB (mostly the unpacked sources, kept for the next build).
 #
 # Usage: scripts/windows_deps.sh [--refresh]
 #   --refresh  reload the source lists first, so new Debian point and security releases get built

@@ -8,7 +8,7 @@
 #
 # The Wine prefix is a private one: DIR (the toolchain passes <build folder>/wine-prefix), else
 # $COLLIVO_WINEPREFIX, else build/wine-prefix of this checkout; ~/.wine is never touched. The
-# first run creates it (wineboot: about 15 s and 600 MB), holding a lock so that parallel test
+# first run creates it (wineboot: 15-35 s, 600 MB), holding a lock so that parallel test
 # runs wait for it instead of racing; a prefix whose creation was cut short is made again. Wine
 # runs with its debug channels off and without asking to install Mono or Gecko.
 #
@@ -57,7 +57,7 @@ init_prefix() {
             rm -rf "$WINEPREFIX"
         fi
         echo "wine_run.sh: creating the Wine prefix $WINEPREFIX (once)" >&2
-        if ! { wineboot -i && wineserver -w; } >"$WINEPREFIX.log" 2>&1; then
+        if ! { wineboot -i && wineserver -w; } >"$WINEPREFIX.log" 2>&1 {lock}>&-; then
             die "wineboot failed, see $WINEPREFIX.log"
         fi
         touch "$marker"
@@ -91,9 +91,9 @@ wineserver -p"${COLLIVO_WINE_LINGER:-30}" </dev/null >/dev/null 2>&1 || true
 # the end of the output that long. The relays are stopped once the program has ended and its
 # last output has been passed on.
 exec 3>&1 4>&2
-exec 5> >(exec cat >&3)
+exec 5> >(exec cat >&3 3>&- 4>&-)
 out_relay=$!
-exec 6> >(exec cat >&4)
+exec 6> >(exec cat >&4 3>&- 4>&- 5>&-)
 err_relay=$!
 status=0
 wine "$@" >&5 2>&6 3>&- 4>&- 5>&- 6>&- || status=$?
