@@ -110,6 +110,7 @@ system_mirror() {
 # Source lines for the release this machine runs, plus backports' binaries (for qemu-user).
 write_sources() {
     local codename mirror security arch keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+    # shellcheck disable=SC1091
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     mirror=$(system_mirror debian http://deb.debian.org/debian)
     security=$(system_mirror debian-security http://deb.debian.org/debian-security)
@@ -233,6 +234,7 @@ EOF
 
 # zlib: the static library of Debian's libz-mingw-w64-dev, copied so that the sysroot alone
 # answers every lookup.
+# shellcheck disable=SC2034  # read through expected_stamp, like the other *_options
 zlib_options=()
 build_zlib() {
     local from=/usr/$HOST
@@ -271,13 +273,14 @@ build_curl() {
     src=$(source_dir curl)
     configure curl "$src" "${curl_options[@]}"
     build_and_install curl
-    # CMake's libcurl.pc lacks CURL_STATICLIB and lists the compiler's own libraries too: keep
-    # just the Windows libraries that curl itself asked for.
-    local winlibs
-    winlibs=$(grep -oE -- '-l(ws2_32|crypt32|secur32|bcrypt|advapi32|iphlpapi|normaliz|wldap32)\b' \
-        "$SYSROOT/lib/pkgconfig/libcurl.pc" | sort -u | tr '\n' ' ')
-    write_pc libcurl "$(sed -n 's/^Version: //p' "$SYSROOT/lib/pkgconfig/libcurl.pc")" \
-        " -DCURL_STATICLIB" "-lcurl" "${winlibs% }" "zlib"
+    # CMake's libcurl.pc lacks CURL_STATICLIB, names zlib by path and lists the compiler's own
+    # libraries as well: keep the system libraries that curl asked for, zlib by name.
+    local pc=$SYSROOT/lib/pkgconfig/libcurl.pc implicit winlibs
+    implicit='-l(mingw32|gcc|gcc_eh|moldname|mingwex|msvcrt|kernel32|pthread|shell32|user32)'
+    winlibs=$(sed -n 's/^Libs.private: //p' "$pc" | tr ' ' '\n' | grep -E '^-l' |
+        grep -vxE -- "$implicit" | awk '!seen[$0]++' | tr '\n' ' ')
+    write_pc libcurl "$(sed -n 's/^Version: //p' "$pc")" " -DCURL_STATICLIB" "-lcurl" \
+        "${winlibs% }" "zlib"
     rm -f "$SYSROOT/bin/curl-config"
 }
 
@@ -345,7 +348,7 @@ expected_stamp() {
     echo "options ${!options_var}"
     echo "recipe $({ declare -f "build_$lib"; echo "$COMMON_RECIPE"; } | sha256sum | cut -c1-16)"
     for dep in ${LINKS_AGAINST[$lib]:-}; do
-        echo "after $dep $(cat "$STAMPS/$dep" 2>/dev/null | sha256sum | cut -c1-16)"
+        echo "after $dep $({ sha256sum <"$STAMPS/$dep"; } 2>/dev/null | cut -c1-16)"
     done
 }
 
@@ -435,7 +438,8 @@ done
 summary=()
 for lib in "${LIBS[@]}"; do summary+=("$lib ${VERSION[$lib]}"); done
 if [[ ${#built[@]} -eq 0 ]]; then
-    log "up to date in $SYSROOT: $(IFS=,; echo "${summary[*]}" | sed 's/,/, /g')"
+    versions=$(printf '%s, ' "${summary[@]}")
+    log "up to date in $SYSROOT: ${versions%, }"
 else
     log "built ${built[*]} in $SECONDS s; sysroot $SYSROOT ($(du -sh "$SYSROOT" | cut -f1))"
 fi
