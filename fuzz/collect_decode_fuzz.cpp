@@ -24,6 +24,7 @@
 #include "analytics/sdk/batch_encoding.h"
 #include "analytics/sdk/gzip.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/json_support.h"
 #include "tools/collect-server/batch_decoding.h"
 #include "tools/collect-server/form_body.h"
 
@@ -85,18 +86,7 @@ void CheckBase64(std::string_view text) {
 }
 
 std::optional<Json::Value> Parse(std::string_view text) {
-    Json::CharReaderBuilder builder;
-    builder["failIfExtra"] = true;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
-    try {
-        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
-            return std::nullopt;
-    } catch (const Json::Exception&) {
-        return std::nullopt;
-    }
-    return root;
+    return fuzz::ParseJson(text, /*failIfExtra=*/true);
 }
 
 void CheckRecords(std::string_view json) {

@@ -1,6 +1,6 @@
 // Shared pieces of the fuzz targets: a check that stops the run with a message, trace output
 // kept off standard error, a scratch folder on a memory file system, and the way an input is
-// cut into chunks.
+// cut into chunks, and a case swap for lookups that ignore ASCII case.
 #pragma once
 
 #include <stdlib.h>
@@ -77,6 +77,18 @@ inline std::vector<size_t> ChunkLengths(const uint8_t* data, size_t size, uint8_
         at += length;
     }
     return lengths;
+}
+
+// The text with its ASCII letters in the other case.
+inline std::wstring SwapAsciiCase(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - 32);
+        } else if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c + 32);
+        }
+    }
+    return text;
 }
 
 }  // namespace fuzz

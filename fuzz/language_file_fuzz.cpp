@@ -16,6 +16,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
+#include "fuzz/json_support.h"
 #include "sys/text.h"
 #include "toolkit/resource_access.h"
 #include "toolkit/string_table.h"
@@ -26,17 +27,9 @@ namespace {
 // The texts of `code` by id, or nothing when the bytes are not a JSON array.
 std::optional<std::map<int, std::string>> Expected(const std::string& bytes,
                                                    const std::string& code) {
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
-    try {
-        if (!reader->parse(bytes.data(), bytes.data() + bytes.size(), &root, &errors))
-            return std::nullopt;
-    } catch (const Json::Exception&) {
-        return std::nullopt;
-    }
-    if (!root.isArray()) return std::nullopt;
+    const std::optional<Json::Value> parsed = fuzz::ParseJson(bytes);
+    if (!parsed || !parsed->isArray()) return std::nullopt;
+    const Json::Value& root = *parsed;
     std::map<int, std::string> texts;
     for (Json::ArrayIndex i = 0; i < root.size(); ++i) {
         const Json::Value& entry = root[i];
@@ -50,17 +43,9 @@ std::optional<std::map<int, std::string>> Expected(const std::string& bytes,
 // The ids the table holds among those the file names, with their texts.
 std::map<int, std::wstring> Registered(const std::string& bytes) {
     std::map<int, std::wstring> found;
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
-    try {
-        if (!reader->parse(bytes.data(), bytes.data() + bytes.size(), &root, &errors)) return found;
-    } catch (const Json::Exception&) {
-        return found;
-    }
-    if (!root.isArray()) return found;
-    for (const Json::Value& entry : root) {
+    const std::optional<Json::Value> root = fuzz::ParseJson(bytes);
+    if (!root || !root->isArray()) return found;
+    for (const Json::Value& entry : *root) {
         if (!entry.isObject() || !entry.isMember("id") || !entry["id"].isInt()) continue;
         std::wstring text;
         const int id = entry["id"].asInt();

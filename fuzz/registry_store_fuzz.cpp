@@ -65,17 +65,6 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-std::wstring SwapAsciiCase(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - 32);
-        } else if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c + 32);
-        }
-    }
-    return text;
-}
-
 bool ValidKeyPath(const std::wstring& path) {
     const std::wstring text = Stored(path);
     if (text.empty()) return false;
@@ -134,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(key.SetString(name, value) == RegStatus::kOk);
     FUZZ_CHECK(key.QueryString(name, &read) == RegStatus::kOk);
     FUZZ_CHECK(read == Stored(value));
-    FUZZ_CHECK(key.QueryString(SwapAsciiCase(name), &read) == RegStatus::kOk);
+    FUZZ_CHECK(key.QueryString(fuzz::SwapAsciiCase(name), &read) == RegStatus::kOk);
     FUZZ_CHECK(read == Stored(value));
 
     const bool distinct = !other.empty() && !SameName(name, other);

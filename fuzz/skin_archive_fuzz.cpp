@@ -5,10 +5,12 @@
 //   "\", and the entries keep the archive's order;
 // - looking an entry up by its name (in another letter case, with "\" for "/") finds an
 //   entry of that name, the first one, and reading it gives that entry's bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
@@ -37,15 +39,8 @@ std::wstring WideName(const std::u16string& name) {
 
 // The same name as a lookup may spell it: ASCII letters in the other case, "\" for "/".
 std::wstring Respelled(std::wstring name) {
-    for (wchar_t& c : name) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - 32);
-        } else if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c + 32);
-        } else if (c == L'/') {
-            c = L'\\';
-        }
-    }
+    name = fuzz::SwapAsciiCase(std::move(name));
+    std::replace(name.begin(), name.end(), L'/', L'\\');
     return name;
 }
 
