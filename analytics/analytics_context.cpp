@@ -2,9 +2,9 @@
 
 #include "analytics/distinct_id.h"
 #include "platform/ini_file.h"
+#include "platform/known_folders.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "platform/known_folders.h"
 #include "sys/folders.h"
 #include "sys/text.h"
 
@@ -24,16 +24,16 @@ void WriteValue(const char* section, const char* key, const std::string& value,
 }
 
 void MakeFolder(const std::string& folder) {
-    if (!folder.empty()) Utils::CreateDirectoryRecursive(Utils::NarrowToWide(folder, 0));
+    if (!folder.empty()) Utils::CreateDirectoryRecursive(Utils::FromUtf8(folder));
 }
 
 }  // namespace
 
 std::string AnalyticsContext::DefaultPointerFilePath() {
     const std::string exe = platform::ExecutablePath();
-    const size_t slash = exe.find_last_of('/');
+    const size_t slash = exe.find_last_of(platform::kPathSeparators);
     if (slash == std::string::npos) return {};
-    return exe.substr(0, slash) + "/Set.ini";
+    return exe.substr(0, slash + 1) + "Set.ini";
 }
 
 void AnalyticsContext::ResolveFiles(const std::string& appName, const std::string& logFilePath) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/paths.h"
 #include "sys/disk_space.h"
 #include "sys/network_check.h"
 #include "sys/text.h"
@@ -27,9 +28,9 @@ long CutToLong(double value) {
 }
 
 std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L'/');
+    const size_t slash = path.find_last_of(platform::kWidePathSeparators);
     if (slash == std::wstring::npos) return L".";
-    return slash == 0 ? L"/" : path.substr(0, slash);
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 }  // namespace
@@ -54,14 +55,15 @@ std::wstring FormatCut(size_t size, const wchar_t* format, ...) {
 }
 
 bool PackageFileWritable(const std::wstring& packagePath) {
-    const std::filesystem::path path(Utils::WideToNarrow(packagePath, 0));
+    const std::string narrowPath = Utils::ToUtf8(packagePath);
+    const std::filesystem::path path = platform::FsPath(narrowPath);
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         // Only a file is deleted: a folder of that name (even an empty one) stays and fails.
         if (std::filesystem::is_directory(path, error)) return false;
         if (!std::filesystem::remove(path, error)) return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "w+b");
+    std::FILE* file = platform::OpenStream(narrowPath, "w+b");
     if (file == nullptr) return false;
     std::fclose(file);
     return std::filesystem::remove(path, error);

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/paths.h"
+
 namespace orvane::analytics {
 
 NativeTrackLogger::~NativeTrackLogger() {
@@ -12,7 +14,7 @@ void NativeTrackLogger::open(const std::string& path) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_path = path;
     // Appending nothing creates a missing file and leaves an existing one alone.
-    std::ofstream create(m_path, std::ios::binary | std::ios::app);
+    std::ofstream create(platform::FsPath(m_path), std::ios::binary | std::ios::app);
 }
 
 void NativeTrackLogger::close() {
@@ -26,7 +28,7 @@ void NativeTrackLogger::append(const std::string& entry) {
     std::string line = entry;
     for (char& c : line)
         if (c == '\n' || c == '\r') c = ' ';
-    std::ofstream out(m_path, std::ios::binary | std::ios::app);
+    std::ofstream out(platform::FsPath(m_path), std::ios::binary | std::ios::app);
     out << line << '\n';
 }
 
@@ -34,7 +36,7 @@ std::vector<std::string> NativeTrackLogger::readLogs() {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<std::string> entries;
     if (m_path.empty()) return entries;
-    std::ifstream in(m_path, std::ios::binary);
+    std::ifstream in(platform::FsPath(m_path), std::ios::binary);
     for (std::string line; std::getline(in, line);)
         if (!line.empty()) entries.push_back(line);
     return entries;
@@ -43,7 +45,7 @@ std::vector<std::string> NativeTrackLogger::readLogs() {
 void NativeTrackLogger::clearLogs() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_path.empty()) return;
-    std::ofstream truncate(m_path, std::ios::binary | std::ios::trunc);
+    std::ofstream truncate(platform::FsPath(m_path), std::ios::binary | std::ios::trunc);
 }
 
 }  // namespace orvane::analytics

@@ -6,7 +6,18 @@
 namespace orvane::analytics {
 
 OsNameInfo OsNames() {
-    return {platform::RunningSystemNames(Is64BitSystem()).osName, platform::OsReleaseVersion()};
+    const bool is64Bit = Is64BitSystem();
+#ifdef _WIN32
+    // Reports from Windows carry the release's short name; without ntdll the oldest there is.
+    const auto numbers = platform::NtVersionNumbers();
+    const std::string version =
+        numbers ? WindowsOsVersionName(numbers->major, numbers->minor, numbers->build, is64Bit,
+                                       numbers->serverR2)
+                : "XP-";
+    return {platform::RunningSystemNames(is64Bit).osName, version};
+#else
+    return {platform::RunningSystemNames(is64Bit).osName, platform::OsReleaseVersion()};
+#endif
 }
 
 bool Is64BitSystem() {

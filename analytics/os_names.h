@@ -8,8 +8,8 @@
 namespace orvane::analytics {
 
 struct OsNameInfo {
-    std::string osName;       // "Linux" on this system
-    std::string versionName;  // the release, e.g. "12"
+    std::string osName;       // "Linux", "Windows"
+    std::string versionName;  // the release: "12" on Debian 12, "7-32" on 32-bit Windows 7
 };
 
 // The running system's names.

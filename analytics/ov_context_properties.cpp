@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "analytics/ov_exception.h"
+#include "platform/clock.h"
 
 namespace orvane::analytics {
 namespace {
@@ -29,7 +30,7 @@ std::string LocalTimeText(int64_t count) {
     }
     const std::time_t time = static_cast<std::time_t>(seconds);
     std::tm local{};
-    if (localtime_r(&time, &local) == nullptr) return {};
+    if (!platform::ToLocalTime(time, &local)) return {};
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,

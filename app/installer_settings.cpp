@@ -49,16 +49,17 @@ bool IsTrue(const std::wstring& text) {
 }  // namespace
 
 void InstallerSettings::LoadSettings() {
-    LoadSettings(Utils::NarrowToWide(platform::ExecutablePath(), 0));
+    LoadSettings(Utils::FromUtf8(platform::ExecutablePath()));
 }
 
 void InstallerSettings::LoadSettings(const std::wstring& exePath) {
-    const size_t slash = exePath.find_last_of(L'/');
+    const size_t slash = exePath.find_last_of(platform::kWidePathSeparators);
     ExeFileName = slash == std::wstring::npos ? exePath : exePath.substr(slash + 1);
     const std::wstring folder = slash == std::wstring::npos ? L"." : exePath.substr(0, slash);
-    const std::wstring iniPath = folder + L"/" + kIniFileName;
+    const std::wstring iniPath =
+        folder + static_cast<wchar_t>(platform::kPathSeparator) + kIniFileName;
 
-    if (platform::PathExists(Utils::WideToNarrow(iniPath, 0))) {
+    if (platform::PathExists(Utils::ToUtf8(iniPath))) {
         auto read = [&](const wchar_t* key, const wchar_t* defaultValue) {
             return platform::GetPrivateProfileString(L"Install", key, defaultValue, kValueBuffer,
                                                      iniPath);

@@ -1,6 +1,5 @@
 #include "download/curl_client.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,8 @@
 #include <map>
 
 #include "download/download_report.h"
+#include "platform/file_ops.h"
+#include "platform/paths.h"
 #include "platform/url_download.h"
 #include "sys/log.h"
 #include "sys/text.h"
@@ -43,7 +44,7 @@ void ReportLengthStatus(long status) {
 // The part file, opened for appending. Unbuffered: the transfer hands over large blocks, and
 // each one is on the disk (where the digest reads it back) as soon as it is written.
 FILE* OpenUnbuffered(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "ab+");
+    FILE* file = platform::OpenStream(path, "ab+");
     if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
     return file;
 }
@@ -61,7 +62,7 @@ CurlClient::CurlClient(std::wstring url, std::wstring savePath, void* owner, Pro
       m_progressHook(hook) {}
 
 CurlClient::~CurlClient() {
-    std::remove(Utils::WideToNarrow(GetSavePath(true), 0).c_str());
+    platform::RemoveFile(Utils::ToUtf8(GetSavePath(true)));
     m_abort = true;
 }
 
@@ -71,8 +72,8 @@ std::wstring CurlClient::GetSavePath(bool part) const {
 
 int CurlClient::Start() {
     LOG_TRACE(L"CurlClient::Start", L"start download");
-    const std::string partPath = Utils::WideToNarrow(GetSavePath(true), 0);
-    const std::string finalPath = Utils::WideToNarrow(m_savePath, 0);
+    const std::string partPath = Utils::ToUtf8(GetSavePath(true));
+    const std::string finalPath = Utils::ToUtf8(m_savePath);
     const std::string url =
         m_url.starts_with(L"file:///") ? Utils::WideToNarrow(m_url, 0) : Utils::ToUtf8(m_url);
     const CurlRequestLimits limits{m_stallWindow, &m_abort};
@@ -132,9 +133,7 @@ int CurlClient::Start() {
         // far fewer system calls and wake-ups. Changes nothing the transfer reports.
         curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
 
-        struct stat info;
-        m_resumeOffset =
-            stat(partPath.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+        m_resumeOffset = platform::FileSize(partPath);
         const auto length = static_cast<int64_t>(m_fileLength);
         // A part file longer than the package cannot be resumed into it: start afresh.
         if (m_resumeOffset > length && ftruncate(fileno(file), 0) == 0) m_resumeOffset = 0;
@@ -184,8 +183,8 @@ int CurlClient::FinishPartFile(FILE* file, int result, const std::string& partPa
         error = errno;
     }
     if (step == nullptr && result == 0) {
-        std::remove(finalPath.c_str());  // an older file; a folder that is not empty stays
-        if (std::rename(partPath.c_str(), finalPath.c_str()) != 0) {
+        platform::RemoveFile(finalPath);  // an older file; a folder that is not empty stays
+        if (!platform::RenameOver(partPath, finalPath)) {
             step = "rename";
             error = errno;
         }
@@ -196,7 +195,7 @@ int CurlClient::FinishPartFile(FILE* file, int result, const std::string& partPa
               Utils::LogText(std::strerror(error)).c_str());
     // What the transfer received is not (or not all) where it should be: a failed transfer,
     // and the part file is no start for the next one.
-    std::remove(partPath.c_str());
+    platform::RemoveFile(partPath);
     return CURLE_WRITE_ERROR;
 }
 

@@ -5,6 +5,7 @@
 
 #include "download/digest.h"
 #include "download/retry_budget.h"
+#include "platform/file_ops.h"
 #include "sys/log.h"
 #include "sys/text.h"
 
@@ -24,7 +25,7 @@ CCurlDownloader::CCurlDownloader(StageCallback callback, std::wstring url, std::
       m_worker(m_options.makeThread) {
     m_client.SetStallWindow(m_options.stallWindow);
     m_client.SetPartFileOpener(m_options.openPartFile);
-    std::remove(Utils::WideToNarrow(m_client.GetSavePath(true), 0).c_str());
+    platform::RemoveFile(Utils::ToUtf8(m_client.GetSavePath(true)));
 }
 
 CCurlDownloader::~CCurlDownloader() {
@@ -44,7 +45,7 @@ int CCurlDownloader::Start() {
 void CCurlDownloader::FailWithoutWorker() {
     LOG_TRACE(L"CCurlDownloader::Start", L"no worker thread");
     // No worker of ours uses the client now: the last one has ended or is the caller.
-    std::remove(Utils::WideToNarrow(m_client.GetSavePath(true), 0).c_str());
+    platform::RemoveFile(Utils::ToUtf8(m_client.GetSavePath(true)));
     m_callback(DL_CODE_START, 1.0, L"");
     m_callback(DL_CODE_FAIL, static_cast<double>(CURLE_FAILED_INIT), L"LibCurl");
 }

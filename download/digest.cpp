@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/paths.h"
+
 std::string Md5FromUrl(const std::string& url) {
     if (url.empty()) return {};
     const size_t p1 = url.rfind('/');
@@ -45,7 +47,7 @@ namespace {
 
 // Feeds `hash` every byte of the file at `path`; false when it cannot be opened or read.
 bool HashFile(platform::Hash* hash, const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(platform::OpenStream(path, "rb"), &std::fclose);
     if (!file) return false;
     std::vector<unsigned char> block(1u << 20);
     for (size_t read; (read = std::fread(block.data(), 1, block.size(), file.get())) > 0;)

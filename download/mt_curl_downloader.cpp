@@ -1,7 +1,5 @@
 #include "download/mt_curl_downloader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <ctime>
 
@@ -10,6 +8,8 @@
 #include "download/part_plan.h"
 #include "download/retry_budget.h"
 #include "platform/file_append.h"
+#include "platform/file_ops.h"
+#include "platform/paths.h"
 #include "platform/url_download.h"
 #include "sys/log.h"
 #include "sys/text.h"
@@ -36,11 +36,9 @@ std::wstring CurlText(int code) {
     return Utils::NarrowToWide(curl_easy_strerror(known), 0);
 }
 
-// Size of the file at an ANSI path; 0 when it is missing or its size cannot be read.
+// Size of the file at a path; 0 when it is missing or its size cannot be read.
 int64_t ExistingSize(const std::string& path) {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || info.st_size < 0) return 0;
-    return static_cast<int64_t>(info.st_size);
+    return std::max<int64_t>(platform::FileSize(path), 0);
 }
 
 // A part is only written from an answer that carries exactly the requested bytes. A server
@@ -77,7 +75,7 @@ CMTCurlDownloader::CMTCurlDownloader(StageCallback callback, std::wstring url,
     // With no save path there is nothing of ours to delete (and "_0" would name a file in
     // the working folder).
     if (m_savePath.empty()) return;
-    std::remove(Utils::WideToNarrow(m_savePath, 0).c_str());
+    platform::RemoveFile(Utils::ToUtf8(m_savePath));
     DeletePartFiles();
 }
 
@@ -115,6 +113,9 @@ void CMTCurlDownloader::AbandonRun() {
         m_lastPercent = 0.0;
     }
     if (Stopping()) return;  // the destructor waits for the parts and removes their files
+    // The digest's own handles go first: on Windows a deleted file that is still open keeps
+    // its name until the last handle is closed.
+    m_digest.Restart(DigestKind::kNone);
     ReleaseParts();
     DeletePartFiles();
     m_worker.SetInterrupted(false);
@@ -128,10 +129,10 @@ void CMTCurlDownloader::Start_Down() {
         m_callback(DL_CODE_FAIL, 1.0, L"");
         return;
     }
-    const std::string ansiPath = Utils::WideToNarrow(m_savePath, 0);
+    const std::string savePath = Utils::ToUtf8(m_savePath);
     const std::string url =
         m_url.starts_with(L"file:///") ? Utils::WideToNarrow(m_url, 0) : Utils::ToUtf8(m_url);
-    std::remove(ansiPath.c_str());
+    platform::RemoveFile(savePath);
     bool resume = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -157,7 +158,7 @@ void CMTCurlDownloader::Start_Down() {
         int64_t existing = ExistingSize(part->partPath);
         if (existing > size) {
             // Longer than its range: not a part of this package. Start it afresh.
-            std::remove(part->partPath.c_str());
+            platform::RemoveFile(part->partPath);
             existing = 0;
         }
         part->downloaded = existing;
@@ -170,7 +171,7 @@ void CMTCurlDownloader::Start_Down() {
             part->state = 0;  // the part file already covers the whole range
         } else {
             part->state = kPartPending;
-            part->file = std::fopen(part->partPath.c_str(), "ab+");
+            part->file = platform::OpenStream(part->partPath, "ab+");
             if (part->file == nullptr)
                 part->state = kPartFileError;
             else  // every write is on the disk at once, where the digest reads it back
@@ -395,8 +396,8 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
         m_lastPercent = 0.0;
     }
 
-    const std::string ansiPath = Utils::WideToNarrow(m_savePath, 0);
-    if (!JoinParts(ansiPath)) {
+    const std::string savePath = Utils::ToUtf8(m_savePath);
+    if (!JoinParts(savePath)) {
         if (Stopping()) return;
         // Part file 0 may hold some of part 1 by now: nothing of this run can be resumed.
         ReleaseParts();
@@ -415,7 +416,7 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
         // An unreadable file (no digest) passes: the package run that follows will tell.
         if (!actual.empty() && actual != m_expectedDigest.hex) {
             m_callback(DL_CODE_FAIL_REASON, 0.0, L"mtcurl文件md5校验失败");
-            std::remove(ansiPath.c_str());
+            platform::RemoveFile(savePath);
             ReleaseParts();
             if (!m_retried) {
                 m_retried = true;
@@ -462,7 +463,7 @@ bool CMTCurlDownloader::JoinParts(const std::string& savePath) {
     }
     // Every part was complete, so anything but the package's length means a lost write.
     ok = ok && ExistingSize(firstPath) == m_fileLength;
-    return ok && std::rename(firstPath.c_str(), savePath.c_str()) == 0;
+    return ok && platform::RenameOver(firstPath, savePath);
 }
 
 void CMTCurlDownloader::ReleaseParts() {
@@ -478,10 +479,10 @@ void CMTCurlDownloader::ReleaseParts() {
 }
 
 void CMTCurlDownloader::DeletePartFiles() {
-    std::remove(PartPath(0).c_str());
-    std::remove(PartPath(1).c_str());
+    platform::RemoveFile(PartPath(0));
+    platform::RemoveFile(PartPath(1));
 }
 
 std::string CMTCurlDownloader::PartPath(size_t index) const {
-    return Utils::WideToNarrow(m_savePath, 0) + "_" + std::to_string(index);
+    return Utils::ToUtf8(m_savePath) + "_" + std::to_string(index);
 }

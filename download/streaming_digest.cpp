@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
+
 namespace {
 
 // Bytes read back and hashed at a time: large enough that a read costs little, small enough
@@ -39,7 +41,7 @@ size_t StreamingDigest::AddFile(const std::string& path, uint64_t length, uint64
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_hash) return m_sources.size();
     Source source;
-    source.file.reset(std::fopen(path.c_str(), "rb"));
+    source.file.reset(platform::OpenStream(path, "rb"));
     // Unbuffered: a read never runs ahead of the bytes reported written.
     if (source.file == nullptr || std::setvbuf(source.file.get(), nullptr, _IONBF, 0) != 0)
         m_failed = true;

@@ -87,15 +87,15 @@ void CWinDownloader::DownloadWorker() {
 std::wstring CWinDownloader::UrlEncode(const std::wstring& url) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string encoded;
-    for (const unsigned char byte : Utils::ToUtf8(url)) {
-        if (byte >= 33 && byte <= 126) {
-            encoded += static_cast<char>(byte);
-        } else if (byte == ' ') {
+    for (const unsigned char octet : Utils::ToUtf8(url)) {
+        if (octet >= 33 && octet <= 126) {
+            encoded += static_cast<char>(octet);
+        } else if (octet == ' ') {
             encoded += '+';
         } else {
             encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0xF];
+            encoded += kHex[octet >> 4];
+            encoded += kHex[octet & 0xF];
         }
     }
     return Utils::FromUtf8(encoded);

@@ -1,7 +1,5 @@
 #include "install/child_pipe.h"
 
-#include <cstring>
-
 #include "sys/exception.h"
 #include "sys/text.h"
 
@@ -10,7 +8,8 @@ void ChildPipe::Create() {
     const int error = platform::CreatePipe(&m_readEnd, &m_writeEnd);
     if (error != 0) {
         Close();
-        throw Utils::Exception(L"CreatePipe failed: " + Utils::NarrowToWide(std::strerror(error)));
+        throw Utils::Exception(L"CreatePipe failed: " +
+                               Utils::FromUtf8(platform::StartErrorText(error)));
     }
 }
 

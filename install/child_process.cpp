@@ -1,10 +1,7 @@
 #include "install/child_process.h"
 
 #include <chrono>
-#include <cstring>
-#include <vector>
 
-#include "platform/command_line.h"
 #include "sys/exception.h"
 #include "sys/text.h"
 
@@ -31,17 +28,15 @@ void ChildProcess::Create(const std::wstring& commandLine) {
         throw Utils::Exception(L"CreateProcess: pipes missing");
     m_commandLine = commandLine;
 
-    std::vector<std::string> arguments;
-    for (const auto& element : platform::CommandLineToArgv(m_commandLine))
-        arguments.push_back(Utils::WideToNarrow(element, 0));
     // A group of its own, so that the child and whatever it starts can be ended together.
     platform::SpawnOptions options;
     options.newSession = true;
-    const int error = m_process.Start(arguments, m_inputPipe.ReadEnd(), m_outputPipe.WriteEnd(),
-                                      m_errorPipe.WriteEnd(), options);
+    const int error =
+        m_process.StartCommandLine(m_commandLine, m_inputPipe.ReadEnd(), m_outputPipe.WriteEnd(),
+                                   m_errorPipe.WriteEnd(), options);
     if (error != 0)
         throw Utils::Exception(L"CreateProcess failed: " +
-                               Utils::NarrowToWide(std::strerror(error)));
+                               Utils::FromUtf8(platform::StartErrorText(error)));
 
     // Only the child may hold these now, so its end of output reaches the parent as end of
     // file.

@@ -37,8 +37,9 @@ public:
     ChildPipe& OutputPipe() { return m_outputPipe; }
     ChildPipe& InputPipe() { return m_inputPipe; }
 
-    // Starts the program the command line names, split into arguments by the Windows rules,
-    // in a session and process group of its own, then closes the child's pipe ends here.
+    // Starts the program the command line names (platform::SpawnedProcess::StartCommandLine:
+    // the system takes the line as it is on Windows, Linux splits it by the Windows rules), in
+    // a session and process group of its own, then closes the child's pipe ends here.
     // Throws Utils::Exception for a command line of 1024 characters or more, missing pipes,
     // or a program that cannot be started (the pipes then stay open until Release).
     void Create(const std::wstring& commandLine);
@@ -63,8 +64,9 @@ public:
     // Waits for the child's end, at most `timeoutMs` (-1 without limit); true once it ended.
     bool Wait(int timeoutMs = -1) { return m_process.Wait(timeoutMs); }
     void Kill() { m_process.Kill(); }
-    // Ends the child and every process of its group, politely first, by force after kGraceMs;
-    // returns once the child has been collected. Nothing happens once it has been.
+    // Ends the child and every process of its group, politely first, by force after kGraceMs
+    // (on Windows by force at once: platform::SpawnedProcess::EndGroup); returns once the
+    // child has been collected. Nothing happens once it has been.
     void EndGroup() { m_process.EndGroup(kGraceMs); }
     uint32_t ProcessId() const { return m_process.Id(); }
     const std::wstring& CommandLine() const { return m_commandLine; }

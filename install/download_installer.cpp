@@ -19,11 +19,11 @@ std::wstring g_lastPackagePath;
 
 void RemoveFile(const std::wstring& path) {
     std::error_code ignored;
-    std::filesystem::remove(Utils::WideToNarrow(path, 0), ignored);
+    std::filesystem::remove(platform::FsPath(Utils::ToUtf8(path)), ignored);
 }
 
 std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L'/');
+    const size_t slash = path.find_last_of(platform::kWidePathSeparators);
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
@@ -66,7 +66,8 @@ void CDownloadInstaller::Configure(std::wstring newUrl, std::wstring newPrevious
 void CDownloadInstaller::Start() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        packagePath = installDir + L"/__Package_Collivo.exe";
+        packagePath =
+            installDir + static_cast<wchar_t>(platform::kPathSeparator) + L"__Package_Collivo.exe";
     }
     LOG_TRACE(L"CDownloadInstaller::Start", L"DL_TYPE=%d", settings.downloadType);
 
@@ -97,8 +98,7 @@ void CDownloadInstaller::Start() {
     packageRunner->SetInstallLanguage(installLanguage);
     packageRunner->SetExtraArguments(settings.instCmd);
 
-    if (previousUninstaller.empty() ||
-        !platform::PathExists(Utils::WideToNarrow(previousUninstaller, 0))) {
+    if (previousUninstaller.empty() || !platform::PathExists(Utils::ToUtf8(previousUninstaller))) {
         downloader->Start();
         return;
     }
@@ -210,7 +210,7 @@ std::wstring CDownloadInstaller::InstallDir() const {
 }
 
 uint32_t CDownloadInstaller::FindProcessByName(const std::wstring& name) {
-    const std::string narrow = Utils::WideToNarrow(name, 0);
+    const std::string narrow = Utils::ToUtf8(name);
     for (const platform::ProcessEntry& entry : platform::SnapshotProcesses())
         if (entry.exeName == narrow) return entry.id;
     return 0;

@@ -15,7 +15,9 @@
 
 namespace {
 
-constexpr wchar_t kSeparator = L'/';
+constexpr wchar_t kSeparator = static_cast<wchar_t>(platform::kPathSeparator);
+// The separator of the other system, which a user may type as well.
+constexpr wchar_t kOtherSeparator[] = {kSeparator == L'/' ? L'\\' : L'/', L'\0'};
 
 std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     if (!folder.empty() && folder.back() == kSeparator) return folder + name;
@@ -23,11 +25,11 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
 }
 
 bool FileExists(const std::wstring& path) {
-    return !path.empty() && platform::PathExists(Utils::WideToNarrow(path));
+    return !path.empty() && platform::PathExists(Utils::ToUtf8(path));
 }
 
 std::wstring Wide(const std::string& text) {
-    return Utils::NarrowToWide(text);
+    return Utils::FromUtf8(text);
 }
 
 }  // namespace
@@ -80,9 +82,9 @@ bool InstallRecords::SameFolder(const std::wstring& a, const std::wstring& b) {
     if (a.empty() || b.empty()) return false;
     // Both taken as folders: a trailing separator or a "." step changes nothing.
     const std::filesystem::path left =
-        std::filesystem::path(Utils::WideToNarrow(a) + "/").lexically_normal();
+        platform::FsPath(Utils::ToUtf8(a) + platform::kPathSeparator).lexically_normal();
     const std::filesystem::path right =
-        std::filesystem::path(Utils::WideToNarrow(b) + "/").lexically_normal();
+        platform::FsPath(Utils::ToUtf8(b) + platform::kPathSeparator).lexically_normal();
     return left.lexically_relative(right) == ".";
 }
 
@@ -92,8 +94,8 @@ bool InstallRecords::IsDefaultInstallDir(const std::wstring& folder) {
 
 std::wstring InstallRecords::CustomInstallDir(const std::wstring& typed) {
     if (IsDefaultInstallDir(typed)) return DefaultInstallDir();
-    // Windows separators typed by the user become native ones.
-    return Join(Utils::ReplaceAll(typed, L"\\", L"/"), L"Collivo");
+    // Separators of the other system typed by the user become native ones.
+    return Join(Utils::ReplaceAll(typed, kOtherSeparator, std::wstring(1, kSeparator)), L"Collivo");
 }
 
 bool InstallRecords::SkipsOldUninstaller(const std::wstring& folder) const {

@@ -14,6 +14,9 @@ bool HasKey(std::wstring_view line, std::wstring_view key) {
 }
 
 std::wstring Text(std::wstring_view rest) {
+    // The carriage return of a "\r\n" line end (a Windows console program's text-mode output)
+    // is no part of the value: a path that kept it would name no file.
+    if (!rest.empty() && rest.back() == L'\r') rest.remove_suffix(1);
     return std::wstring(rest.substr(0, kValueSize - 1));
 }
 

@@ -15,7 +15,7 @@ inline constexpr size_t kValueSize = 772;
 bool HasKey(std::wstring_view line, std::wstring_view key);
 
 // The rest of the line after the key, as "%[^\n]" reads it into kValueSize characters: cut
-// at 771 characters; a carriage return before the line feed stays.
+// at 771 characters; a carriage return before the line feed is dropped.
 std::wstring Text(std::wstring_view rest);
 
 // A number as "%lf" reads it (blanks skipped); 0 when none can be read. A number that is not

@@ -64,7 +64,7 @@ void UninstallRunner::Run() {
         if (!m_worker.Pause(std::chrono::milliseconds(100))) return;  // stopped
     }
     if (m_reader.StopRequested()) return;
-    if (!platform::PathExists(Utils::WideToNarrow(m_uninstallerCopy, 0))) {
+    if (!platform::PathExists(Utils::ToUtf8(m_uninstallerCopy))) {
         Notify(5004, 1.0, L"可执行卸载文件不存在");
         return;
     }

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 #include "sys/text.h"
 
@@ -18,25 +18,17 @@ namespace {
 constexpr char kFolderName[] = "~OrvaneTemp.92482B06FB471E17";
 constexpr char kCopyName[] = "Collivo_un_asa.exe";
 
-// Nobody but this user can add or replace anything in it: a folder itself (not a link to one),
-// owned by the user, and writable by no one else.
-bool IsPrivateFolder(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
 // The folder for the copy: the one of the fixed name when it is private (made now if missing),
 // else a fresh one, which nobody can have prepared; `*own` tells which. Empty when neither can
 // be had.
 std::string PrivateFolder(bool* own) {
     *own = false;
     const std::string shared = platform::TempPath() + kFolderName;
-    if (mkdir(shared.c_str(), 0700) == 0 || errno == EEXIST) {
-        if (IsPrivateFolder(shared)) return shared;
-    }
-    std::string fresh = shared + ".XXXXXX";
-    if (mkdtemp(fresh.data()) == nullptr) return {};
+    const int made = platform::CreatePrivateFolder(shared);
+    // Nobody but this user can add or replace anything in it.
+    if ((made == 0 || made == EEXIST) && platform::IsPrivateFolder(shared)) return shared;
+    std::string fresh = platform::CreateUniqueFolder(shared + ".");
+    if (fresh.empty()) return {};
     *own = true;
     return fresh;
 }
@@ -45,9 +37,10 @@ std::string PrivateFolder(bool* own) {
 // holds, readable, writable and runnable by the user alone: in a folder that others may read,
 // nobody else can change it before it runs.
 bool CopyProgram(const std::string& from, const std::string& to) {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = platform::OpenFile(from, O_RDONLY);
     if (in < 0) return false;
-    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700);
+    const int out =
+        platform::OpenFile(to, O_WRONLY | O_CREAT | O_EXCL | platform::kOpenNoFollow, 0700);
     bool copied = out >= 0;
     char buffer[65536];
     while (copied) {
@@ -75,17 +68,19 @@ UninstallerCopy::UninstallerCopy(const std::wstring& uninstaller) {
     const std::string folder = PrivateFolder(&own);
     if (folder.empty()) return;
     if (own) m_ownFolder = folder;
-    const std::filesystem::path copy = folder + "/" + kCopyName;
+    const std::string copy = folder + platform::kPathSeparator + kCopyName;
     // The copy is made new, never written over whatever is there: an earlier copy goes first,
     // and when it cannot, there is no copy at all rather than an old program to run.
     std::error_code error;
-    std::filesystem::remove(copy, error);
-    if (error || !CopyProgram(Utils::WideToNarrow(uninstaller, 0), copy.string())) {
-        if (!error) std::filesystem::remove(copy, error);  // a part written before the failure
+    std::filesystem::remove(platform::FsPath(copy), error);
+    if (error || !CopyProgram(Utils::ToUtf8(uninstaller), copy)) {
+        if (!error)
+            std::filesystem::remove(platform::FsPath(copy),
+                                    error);  // a part written before the failure
         Remove();
         return;
     }
-    m_path = Utils::NarrowToWide(copy.string(), 0);
+    m_path = Utils::FromUtf8(copy);
 }
 
 UninstallerCopy::UninstallerCopy(UninstallerCopy&& other) noexcept
@@ -102,8 +97,8 @@ UninstallerCopy& UninstallerCopy::operator=(UninstallerCopy&& other) noexcept {
 
 void UninstallerCopy::Remove() {
     std::error_code ignored;
-    if (!m_path.empty()) std::filesystem::remove(Utils::WideToNarrow(m_path, 0), ignored);
-    if (!m_ownFolder.empty()) std::filesystem::remove_all(m_ownFolder, ignored);
+    if (!m_path.empty()) std::filesystem::remove(platform::FsPath(Utils::ToUtf8(m_path)), ignored);
+    if (!m_ownFolder.empty()) std::filesystem::remove_all(platform::FsPath(m_ownFolder), ignored);
     m_path.clear();
     m_ownFolder.clear();
 }

@@ -10,9 +10,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
+#include "platform/codepage.h"
+#include "platform/command_line.h"
 #include "platform/process_snapshot.h"
 
 extern char** environ;
@@ -175,6 +178,19 @@ int SpawnedProcess::Start(const std::vector<std::string>& arguments, Handle inpu
     return 0;
 }
 
+int SpawnedProcess::StartCommandLine(const std::wstring& commandLine, Handle input, Handle output,
+                                     Handle error, const SpawnOptions& options) {
+    // An empty line would split into this program's own path.
+    if (commandLine.empty()) return EINVAL;
+    std::vector<std::string> arguments;
+    for (const auto& element : CommandLineToArgv(commandLine)) {
+        std::string argument;
+        WideToMultiByte(kCodePageUtf8, element, &argument);
+        arguments.push_back(std::move(argument));
+    }
+    return Start(arguments, input, output, error, options);
+}
+
 bool SpawnedProcess::Collect(bool block) {
     if (m_pid <= 0) return true;
     if (m_ended) return true;
@@ -240,6 +256,10 @@ void SpawnedProcess::EndGroup(int graceMs) {
     // is not worth holding the caller for.
     wait(500);
     Collect(true);
+}
+
+std::string StartErrorText(int error) {
+    return std::strerror(error);
 }
 
 }  // namespace platform

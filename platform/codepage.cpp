@@ -5,42 +5,17 @@
 
 #include <string>
 
+#include "platform/utf8_sequence.h"
+
 namespace platform {
 namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-// Length of the well-formed UTF-8 sequence at s[0], or 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view s) {
-    const auto b0 = static_cast<unsigned char>(s[0]);
-    if (b0 < 0x80) return 1;
-    size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;  // overlong
-        if (b0 == 0xED) hi = 0x9F;  // surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;  // overlong
-        if (b0 == 0xF4) hi = 0x8F;  // past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (s.size() < len) return 0;
-    for (size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < (i == 1 ? lo : 0x80) || b > (i == 1 ? hi : 0xBF)) return 0;
-    }
-    return len;
-}
-
 void DecodeUtf8(std::string_view in, std::wstring* out) {
     out->reserve(in.size());
     while (!in.empty()) {
-        const size_t len = Utf8SequenceLength(in);
+        const size_t len = utf8::SequenceLength(in);
         if (len == 0) {
             out->push_back(kReplacement);
             in.remove_prefix(1);
@@ -157,12 +132,7 @@ bool WideToMultiByte(unsigned codePage, std::wstring_view in, std::string* out) 
 }
 
 bool IsWellFormedUtf8(std::string_view in) {
-    while (!in.empty()) {
-        const size_t len = Utf8SequenceLength(in);
-        if (len == 0) return false;
-        in.remove_prefix(len);
-    }
-    return true;
+    return utf8::WellFormed(in);
 }
 
 }  // namespace platform

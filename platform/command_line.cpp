@@ -1,7 +1,9 @@
 #include "platform/command_line.h"
 
+#ifndef _WIN32
 #include <fstream>
 #include <iterator>
+#endif
 
 #include "platform/codepage.h"
 #include "platform/process.h"
@@ -18,7 +20,7 @@ bool IsBlank(wchar_t c) {
 std::vector<std::wstring> CommandLineToArgv(std::wstring_view line) {
     if (line.empty()) {
         std::wstring self;
-        MultiByteToWide(kCodePageAnsi, ExecutablePath(), &self);
+        MultiByteToWide(kCodePageUtf8, ExecutablePath(), &self);
         return {self};
     }
     std::vector<std::wstring> elements;
@@ -117,6 +119,8 @@ std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments) {
     return line;
 }
 
+// The Windows form asks the system (process_windows.cpp).
+#ifndef _WIN32
 std::wstring ProcessCommandLine() {
     std::ifstream file("/proc/self/cmdline", std::ios::binary);
     const std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -132,5 +136,6 @@ std::wstring ProcessCommandLine() {
     }
     return JoinCommandLine(arguments);
 }
+#endif
 
 }  // namespace platform

@@ -29,7 +29,8 @@ std::vector<std::wstring> CommandLineToArgv(std::wstring_view commandLine);
 // program's path).
 std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments);
 
-// This process's command line: its arguments (from /proc/self/cmdline) joined as above.
+// This process's command line: on Windows the system's own (GetCommandLineW), on Linux its
+// arguments (from /proc/self/cmdline) joined as above.
 std::wstring ProcessCommandLine();
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 // The process-wide crash filter: on a fatal signal (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT,
-// on an alternate stack) or an uncaught C++ exception, runs the installed report once, then
-// lets the default action end the process. The report runs on a reporter thread of its own
-// (started here) while the crashing thread waits for it.
+// on an alternate stack; on Windows an unhandled exception, through the system's unhandled-
+// exception filter) or an uncaught C++ exception, runs the installed report once, then lets
+// the default action end the process (Windows: the system's handling of the exception, or
+// abort). The report runs on a reporter thread of its own (started here) while the crashing
+// thread waits for it.
 #pragma once
 
 namespace platform {

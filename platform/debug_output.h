@@ -1,5 +1,6 @@
-// The debug-output sink for trace lines: one write(2) per line to standard error, so lines
-// of different threads never interleave. Tests may redirect it. Safe on any thread.
+// The debug-output sink for trace lines: one write per line to standard error, so lines of
+// different threads never interleave (on Windows each line goes to the debugger as well,
+// OutputDebugStringW). Tests may redirect it. Safe on any thread.
 #pragma once
 
 #include <string_view>

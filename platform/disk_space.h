@@ -1,4 +1,5 @@
-// Free and total space of the volume that holds a folder. Safe on any thread.
+// Free and total space of the volume that holds a folder (statvfs on Linux; on Windows
+// GetDiskFreeSpaceExW, which also counts the user's disk quota). Safe on any thread.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,8 @@ struct DiskSpace {
 
 // Reads the space of the volume of `folder`, or of its nearest existing parent when the
 // folder does not exist yet. Returns 0 and fills `space`, or an errno value (ENOTDIR when
-// the nearest existing entry is not a folder) and leaves `space` alone.
+// the nearest existing entry is not a folder, ENOENT for an empty path or when nothing of it
+// exists, not even its drive) and leaves `space` alone.
 int QueryDiskSpace(const std::string& folder, DiskSpace& space);
 
 }  // namespace platform

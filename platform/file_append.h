@@ -1,5 +1,6 @@
-// Appending one file to another inside the kernel, the way a copy between two files of one
-// volume avoids bringing their bytes up into the program. Safe on any thread.
+// Appending one file to another: on Linux inside the kernel, the way a copy between two files
+// of one volume avoids bringing their bytes up into the program; on Windows, which offers no
+// such copy onto the end of a file, in blocks of 1 MiB read and written. Safe on any thread.
 #pragma once
 
 #include <atomic>

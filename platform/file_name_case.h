@@ -1,6 +1,7 @@
 // File names found the way a file system that ignores letter case finds them, for the files
 // the system's own functions open by a name another program may have spelt differently
-// ("set.ini" written by one, "Set.ini" read by the other). Safe on any thread.
+// ("set.ini" written by one, "Set.ini" read by the other). Windows file systems ignore letter
+// case themselves: there the path is returned as given. Safe on any thread.
 #pragma once
 
 #include <string>

@@ -1,8 +1,10 @@
-// Profile-string (ini) files: "key=value" lines under "[section]" headers in UTF-8 text files,
-// read and written with the matching rules of the system's profile-string functions.
-// Nothing is cached: every call reads the file afresh, since other programs change these
-// files under us. Safe on any thread; writes within this process are serialized so that two
-// threads updating one file do not lose each other's change.
+// Profile-string (ini) files: "key=value" lines under "[section]" headers, read and written
+// with the matching rules of the system's profile-string functions. On Windows those functions
+// themselves do the work (the narrow forms convert UTF-8 to UTF-16 around the wide ones); on
+// Linux this file's own reading and writing of UTF-8 text files, by the rules below. Nothing
+// is cached here: every call reads the file afresh, since other programs change these files
+// under us. Safe on any thread; on Linux writes within this process are serialized so that
+// two threads updating one file do not lose each other's change.
 //
 // Reading rules:
 // - A line whose first non-blank character is "[" is a section header; the name is the text up
@@ -21,12 +23,36 @@
 // A file name resolves as on a file system that ignores letter case: when no file of the
 // exact name exists but one in its folder differs from it only in case, that one is read and
 // written (platform/file_name_case.h).
+//
+// Where the Windows form differs, it is because the system does:
+// - Text: the system reads a file that starts with the UTF-16 byte-order mark as UTF-16 and
+//   any other file in the "ANSI" code page, so UTF-8 text beyond ASCII reads as other
+//   characters. A file the Windows form creates starts with that mark, so any text survives;
+//   an existing "ANSI" file stays one, and characters outside its page are written as "?".
+// - Names match without regard to case for every letter. A key is looked for, written and
+//   deleted in the first section of its name only; deleting a section removes every section
+//   of the name.
+// - The layout after a write is the system's: other lines need not stay byte for byte (blank
+//   lines, the blanks around names and "="), line ends may become "\r\n", and the file is
+//   rewritten in place rather than replaced atomically.
+// - GetPrivateProfileInt is the system's reading of the number (GetPrivateProfileIntW): a
+//   number outside the range of int is not held at INT_MAX or INT_MIN.
+// - The file systems ignore letter case in file names themselves.
+// The names and values the Linux form refuses to write are refused before the system sees
+// them, and so is a write to a file that exists but cannot be read (or to a folder).
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#ifdef _WIN32
+// <windows.h> maps these names onto its own A or W functions; here they are ours.
+#undef GetPrivateProfileString
+#undef GetPrivateProfileInt
+#undef WritePrivateProfileString
+#endif
 
 namespace platform {
 
@@ -60,7 +86,8 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 int GetPrivateProfileInt(std::wstring_view section, std::wstring_view key, int defaultValue,
                          std::wstring_view path);
 
-// Sets `key` in `section` to `value`:
+// Sets `key` in `section` to `value` (the layout rules below are the Linux form's; the
+// Windows form's are the system's, see above):
 // - an existing key line is rewritten in place (its name and the blanks around "=" kept);
 // - a missing key is added after the last key line of its section (right after the header
 //   when the section has none), a missing section at the end of the file, a missing file is

@@ -1,5 +1,6 @@
-// Network connectivity as the network list manager would report it, read from the
-// interfaces that are up and from the kernel's routing tables. Safe on any thread.
+// Network connectivity as the network list manager reports it: on Windows the system's own
+// (COM), on Linux read from the interfaces that are up and from the kernel's routing tables.
+// Safe on any thread.
 #pragma once
 
 #include <array>
@@ -31,10 +32,13 @@ struct NetworkReading {
     bool connectedToInternet = false;
 };
 
-// Reads the interfaces and the routing tables of this machine now.
+// Reads the machine's connectivity now. Windows: not available when COM or the network list
+// manager cannot be had.
 NetworkReading ReadNetwork();
 
-// --- The pieces ReadNetwork is made of, exposed so that they can be fed fixtures. ---
+#ifndef _WIN32
+// --- The pieces ReadNetwork is made of, exposed so that they can be fed fixtures. Linux
+// only: they read getifaddrs entries and the text of /proc/net. ---
 
 struct InterfaceAddress {
     bool up = false;                    // administratively up and with a carrier
@@ -56,5 +60,6 @@ bool HasIpv6DefaultRoute(std::string_view routeTable);
 NetworkReading ComposeReading(const std::optional<std::vector<InterfaceAddress>>& addresses,
                               const std::optional<std::string>& ipv4Routes,
                               const std::optional<std::string>& ipv6Routes);
+#endif
 
 }  // namespace platform

@@ -1,8 +1,11 @@
 #include "platform/paths.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "platform/environment.h"
 
@@ -13,6 +16,22 @@ std::string TempPath() {
     if (path.empty()) path = "/tmp/";
     if (path.back() != kPathSeparator) path += kPathSeparator;
     return path;
+}
+
+std::filesystem::path FsPath(std::string_view utf8Path) {
+    return std::filesystem::path(utf8Path);
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return path.string();
+}
+
+int OpenFile(const std::string& path, int flags, int mode) {
+    return open(path.c_str(), flags | O_CLOEXEC, mode);
+}
+
+std::FILE* OpenStream(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
 }
 
 bool PathExists(const std::string& path) {

@@ -5,6 +5,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace platform {
 
 uint32_t ProcessId() {
@@ -16,12 +18,13 @@ uint32_t CurrentThreadId() {
 }
 
 void SetThreadName(std::thread& thread, const std::string& name) {
-    // The kernel keeps 15 bytes; cut at a character boundary so the name stays valid UTF-8.
-    std::string shortName = name.substr(0, 15);
-    while (!shortName.empty() && (static_cast<unsigned char>(shortName.back()) & 0xC0) == 0x80)
-        shortName.pop_back();
-    if (!shortName.empty() && static_cast<unsigned char>(shortName.back()) >= 0xC0)
-        shortName.pop_back();
+    // The kernel keeps 15 bytes. A character the cut would split (the next byte continues it)
+    // goes whole, so the name stays valid UTF-8.
+    size_t size = std::min<size_t>(name.size(), 15);
+    while (size > 0 && size < name.size() &&
+           (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80)
+        --size;
+    const std::string shortName = name.substr(0, size);
     pthread_setname_np(thread.native_handle(), shortName.c_str());
 }
 

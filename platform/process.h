@@ -11,12 +11,13 @@ namespace platform {
 uint32_t ProcessId();
 uint32_t CurrentThreadId();
 
-// Names a thread for debuggers and tools (cut to the system's 15 bytes, at a character
-// boundary), and reads the name back.
+// Names a thread for debuggers and tools (UTF-8, cut to Linux's 15 bytes at a character
+// boundary on both systems), and reads the name back. Windows keeps names from Windows 10
+// (SetThreadDescription); on older systems the name is kept nowhere and reads back empty.
 void SetThreadName(std::thread& thread, const std::string& name);
 std::string ThreadName(std::thread& thread);
 
-// Full path of the running executable, or empty when it cannot be read.
+// Full path of the running executable (UTF-8), or empty when it cannot be read.
 std::string ExecutablePath();
 
 }  // namespace platform

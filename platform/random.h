@@ -1,4 +1,5 @@
-// Random bytes from the kernel's generator, for identifiers. Safe on any thread.
+// Random bytes from the system's generator (getrandom on Linux; on Windows CNG's preferred
+// generator, BCryptGenRandom), for identifiers. Safe on any thread.
 #pragma once
 
 #include <cstddef>

@@ -8,18 +8,21 @@
 
 namespace platform {
 
-// The system's show commands. Accepted so callers keep their values; a program started here
-// shows its windows as it chooses.
+// The system's show commands. Windows hands them to the program it starts; Linux accepts them
+// so callers keep their values, and a program started there shows its windows as it chooses.
 inline constexpr int kShowNormal = 1;     // SW_SHOWNORMAL
 inline constexpr int kShowMaximized = 3;  // SW_SHOWMAXIMIZED
 
 // A URL (a scheme of ASCII letters, digits, "+", "-" and "." starting with a letter, then
-// "://") goes to xdg-open as one argument, whatever it holds; `workingFolder` plays no part.
-// Anything else must name an existing executable file (a relative name is taken from the
-// current folder), started with no arguments in `workingFolder` when that is not empty.
-// Either program runs in a session of its own with its standard streams on /dev/null.
+// "://") is opened whatever it holds: as one argument of xdg-open on Linux, by the program the
+// system has for its scheme on Windows; `workingFolder` plays no part. Anything else must name
+// an existing executable file (Windows: a program image), a relative name taken from the
+// current folder, started with no arguments in `workingFolder` when that is not empty.
+// Linux: either program runs in a session of its own with its standard streams on /dev/null.
+// Windows: the system's "open" action starts it (ShellExecuteExW), without any handle of ours.
 // True once the program has started; false, and nothing started, when the target is missing
-// or not executable, xdg-open is not installed, or the working folder cannot be entered.
+// or not executable, xdg-open is not installed (Windows: the scheme has no program, or the
+// system refuses to start it), or the working folder cannot be entered.
 bool ShellOpen(const std::wstring& target, const std::wstring& workingFolder, int showCommand);
 
 // Called by ShellOpen in place of starting anything, with its arguments, and its answer

@@ -6,9 +6,9 @@
 namespace platform {
 
 struct SystemNames {
-    const char* osName;      // "Linux": $os, ov_os, ov_app_platform
-    const char* sdkName;     // "LinuxCPP": ov_sdk
-    const char* machineTag;  // "Linux64" or "Linux32": the user agent's machine part
+    const char* osName;      // $os, ov_os, ov_app_platform: "Linux", "Windows"
+    const char* sdkName;     // ov_sdk: "LinuxCPP", "WindowsCPP"
+    const char* machineTag;  // the user agent's machine part: "Linux64"/"Linux32", "Win64"/"Win32"
 };
 
 SystemNames RunningSystemNames(bool is64BitSystem);

@@ -3,8 +3,13 @@
 // with E_ABORT. Failures are the HRESULTs the system gives. The file appears at the path only
 // once the whole download has arrived; a failed download leaves nothing behind.
 // Any thread may download (two downloads to the same file at once are not supported); the
-// handler is called on that thread. libcurl's global
-// initialisation is the caller's precondition.
+// handler is called on that thread.
+// Linux: a stand-in over libcurl, whose global initialisation is the caller's precondition.
+// Windows: the system's own, with COM initialised on the calling thread for the call. The
+// system would save an HTTP error answer as the file and report success; that answer fails
+// the download instead, as on Linux: 404 and 410 with INET_E_OBJECT_NOT_FOUND, any other with
+// INET_E_DOWNLOAD_FAILURE. Redirects, certificates and the connection's timeout are the
+// system's own, and the system keeps a copy of the download in its internet cache.
 #pragma once
 
 #include <chrono>
@@ -72,10 +77,16 @@ inline constexpr long kStallBytesPerSecond = 1;
 
 // A download that receives less than 1 byte a second for this long has stalled and fails
 // with INET_E_CONNECTION_TIMEOUT.
+// Windows: the system has no such option and reports only when something happens, so a stall
+// is seen when it ends: a report that comes a whole window after the last new byte fails the
+// download. A server that accepts and then sends nothing, or stops in the middle, gives no
+// report at all; only a receive timeout of the system's own could end such a download (Wine 8
+// has none: it waited for more than 15 minutes).
 inline constexpr std::chrono::seconds kDownloadStallWindow{60};
 
 // Downloads `url` (redirects followed, certificates checked) to the file `path`, replacing an
 // existing file. Blocks until the download has ended. `callback` may be null.
+// Windows: the system's header makes this name URLDownloadToFileW, here as at every caller.
 HRESULT URLDownloadToFile(const std::wstring& url, const std::wstring& path,
                           BindStatusCallback* callback,
                           std::chrono::seconds stallWindow = kDownloadStallWindow);

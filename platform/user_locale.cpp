@@ -1,6 +1,8 @@
 #include "platform/user_locale.h"
 
+#ifndef _WIN32
 #include "platform/environment.h"
+#endif
 
 namespace platform {
 
@@ -20,6 +22,8 @@ LocaleNames ParseLocaleNames(std::string_view value) {
     return names;
 }
 
+#ifndef _WIN32
+// Windows asks the system instead: user_locale_windows.cpp.
 LocaleNames UserLocaleNames() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const auto value = GetEnv(variable);
@@ -27,5 +31,6 @@ LocaleNames UserLocaleNames() {
     }
     return {};
 }
+#endif
 
 }  // namespace platform

@@ -1,6 +1,7 @@
-// The user's default locale names (the ISO 639 language and ISO 3166 country), read from the
-// environment as the C library does for messages: LC_ALL, else LC_MESSAGES, else LANG, the
-// first one set and not empty. Safe on any thread while nothing changes the environment.
+// The user's default locale names (the ISO 639 language and ISO 3166 country). Linux reads
+// them from the environment as the C library does for messages: LC_ALL, else LC_MESSAGES,
+// else LANG, the first one set and not empty; Windows asks the system for the user's default
+// locale. Safe on any thread while nothing changes the environment.
 #pragma once
 
 #include <optional>
@@ -19,7 +20,8 @@ struct LocaleNames {
 // is missing or empty fails on its own.
 LocaleNames ParseLocaleNames(std::string_view value);
 
-// The names of the user's default locale; both fail when no variable is set.
+// The names of the user's default locale; both fail when no variable is set (on Windows, when
+// the system cannot name them).
 LocaleNames UserLocaleNames();
 
 }  // namespace platform

@@ -10,13 +10,13 @@ bool IsUserInAdminGroup() {
 }
 
 bool IsUserAdmin(const std::wstring& userName) {
-    return platform::AccountHasAdminPrivilege(WideToNarrow(userName)).value_or(false);
+    return platform::AccountHasAdminPrivilege(ToUtf8(userName)).value_or(false);
 }
 
 bool GetConsoleUserName(std::wstring& userName) {
     const auto user = platform::ConsoleUser();
     if (!user) return false;
-    userName = NarrowToWide(*user);
+    userName = FromUtf8(*user);
     return true;
 }
 

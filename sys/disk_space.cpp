@@ -8,7 +8,7 @@ namespace Utils {
 
 bool HardDiskManager::CheckFreeSpace(const std::wstring& directory) {
     platform::DiskSpace space;
-    const int code = platform::QueryDiskSpace(WideToNarrow(directory), space);
+    const int code = platform::QueryDiskSpace(ToUtf8(directory), space);
     if (code != 0) {
         LOG_TRACE(L"Utils::HardDiskManager::CheckFreeSpace",
                   L"HardDiskManager::CheckFreeSpace FAIL code=%ld\r\n", static_cast<long>(code));

@@ -23,9 +23,9 @@ bool EnsureFolder(const std::string& path) {
 }  // namespace
 
 std::wstring GetTempFolder() {
-    const std::wstring path = NarrowToWide(platform::TempPath()) + L"~OrvaneTemp.92482B06FB471E17" +
+    const std::wstring path = FromUtf8(platform::TempPath()) + L"~OrvaneTemp.92482B06FB471E17" +
                               static_cast<wchar_t>(platform::kPathSeparator);
-    const std::string native = WideToNarrow(path);
+    const std::string native = ToUtf8(path);
     if (platform::IsDirectory(native)) return path;
     const int code = platform::CreateFolder(native);
     if (code == 0 || (code == EEXIST && platform::IsDirectory(native))) return path;
@@ -34,13 +34,15 @@ std::wstring GetTempFolder() {
 
 bool CreateDirectoryRecursive(const std::wstring& path) {
     if (path.size() > kMaxPath) return false;
-    const std::string native = WideToNarrow(path);
+    const std::string native = ToUtf8(path);
+    const std::string_view separators = platform::kPathSeparators;
     // Every prefix ending at a separator, the separator included, then the whole path.
     for (size_t i = 0; i < native.size(); ++i) {
-        if (native[i] != platform::kPathSeparator) continue;
+        if (separators.find(native[i]) == std::string_view::npos) continue;
         if (!EnsureFolder(native.substr(0, i + 1))) return false;
     }
-    if (!native.empty() && native.back() != platform::kPathSeparator) return EnsureFolder(native);
+    if (!native.empty() && separators.find(native.back()) == std::string_view::npos)
+        return EnsureFolder(native);
     return true;
 }
 

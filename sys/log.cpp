@@ -14,11 +14,11 @@ void LogPrint(const wchar_t* format, ...) {
 }
 
 void LogPrintV(const wchar_t* format, va_list args) {
-    platform::WriteDebugOutput(WideToNarrow(FormatLogLine(format, args), 0));
+    platform::WriteDebugOutput(ToUtf8(FormatLogLine(format, args)));
 }
 
 std::wstring LogText(const char* text) {
-    return text == nullptr ? std::wstring(L"(null)") : NarrowToWide(text, 0);
+    return text == nullptr ? std::wstring(L"(null)") : FromUtf8(text);
 }
 
 std::wstring LogLineFormat(const wchar_t* message) {

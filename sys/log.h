@@ -28,7 +28,7 @@ void LogPrintV(const wchar_t* format, va_list args);
 // The prefix format followed by `message` and the line end it still needs.
 std::wstring LogLineFormat(const wchar_t* message);
 
-// A narrow text (the ANSI code page: UTF-8) as the wide text a "%ls" takes; null gives "(null)".
+// A narrow text of the program (UTF-8) as the wide text a "%ls" takes; null gives "(null)".
 std::wstring LogText(const char* text);
 inline std::wstring LogText(const std::string& text) {
     return LogText(text.c_str());

@@ -8,9 +8,13 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 
 namespace Utils {
 namespace {
+
+// A wint_t narrower than int (UTF-16 systems) arrives through "..." promoted to int.
+using PassedWint = std::conditional_t<(sizeof(wint_t) < sizeof(int)), int, wint_t>;
 
 // The formatted text, or nothing when the C library refuses the format or an argument.
 std::optional<std::wstring> FormatV(const wchar_t* format, va_list args) {
@@ -244,7 +248,7 @@ std::wstring FormatPieceByPiece(std::wstring_view format, va_list args) {
                 piece = FormatOne(c, stars, va_arg(args, const wchar_t*));
                 break;
             case Kind::kWideChar:
-                piece = FormatOne(c, stars, va_arg(args, wint_t));
+                piece = FormatOne(c, stars, static_cast<wint_t>(va_arg(args, PassedWint)));
                 break;
             case Kind::kPointer:
                 piece = FormatOne(c, stars, va_arg(args, void*));

@@ -30,7 +30,15 @@ std::wstring WindowsVersionName(uint32_t major, uint32_t minor, uint32_t build, 
 
 void GetOsVersionName(std::wstring& name, std::wstring& version) {
     name = FromUtf8(platform::kOsName);
+#ifdef _WIN32
+    // The release's name; without ntdll the oldest name there is.
+    const auto numbers = platform::NtVersionNumbers();
+    version = numbers ? WindowsVersionName(numbers->major, numbers->minor, numbers->build,
+                                           numbers->serverR2)
+                      : L"XP-";
+#else
     version = FromUtf8(platform::OsReleaseVersion());
+#endif
 }
 
 bool IsWow64For(int processBits, int machineBits) {

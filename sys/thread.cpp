@@ -38,7 +38,7 @@ Thread::Thread(void* param, std::wstring name, Body body)
     }
     m_id = id.get();
     const std::string systemName =
-        m_name.empty() ? std::string("t").append(std::to_string(m_id)) : WideToNarrow(m_name, 0);
+        m_name.empty() ? std::string("t").append(std::to_string(m_id)) : ToUtf8(m_name);
     platform::SetThreadName(*m_handle, systemName);
 }
 

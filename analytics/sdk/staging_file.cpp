@@ -7,6 +7,7 @@
 #include <deque>
 #include <utility>
 
+#include "platform/file_ops.h"
 #include "platform/paths.h"
 
 namespace event_collect {
@@ -50,7 +51,7 @@ StagingFile::~StagingFile() {
 
 std::vector<std::string> StagingFile::Open(size_t keepNewest) {
     if (m_path.empty() || m_fd >= 0) return {};
-    m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    m_fd = platform::OpenFile(m_path, O_RDWR | O_CREAT | O_APPEND, 0666);
     if (m_fd < 0) return {};
     std::string content;
     if (!ReadAll(m_fd, &content)) {
@@ -126,7 +127,7 @@ void StagingFile::Prepared::Discard() {
     if (m_fd < 0) return;
     close(m_fd);
     m_fd = -1;
-    unlink(m_path.c_str());
+    platform::RemoveFile(m_path);
 }
 
 std::optional<StagingFile::Prepared> StagingFile::Prepare(
@@ -134,14 +135,14 @@ std::optional<StagingFile::Prepared> StagingFile::Prepare(
     if (m_fd < 0) return std::nullopt;
     // One fixed name: a temporary file left by a killed run is simply overwritten.
     std::string tempPath = m_path + ".tmp";
-    const int fd = open(tempPath.c_str(),
-                        O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int fd = platform::OpenFile(
+        tempPath, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | platform::kOpenNoFollow, 0666);
     if (fd < 0) return std::nullopt;
     Prepared prepared(fd, std::move(tempPath), 0, records.size());
     const std::string text = JoinLines(records);
     // Synced before the rename: otherwise a power failure could leave the new name on a file
     // whose contents never reached the disk.
-    if (!platform::WriteAll(fd, text) || fsync(fd) != 0) return std::nullopt;
+    if (!platform::WriteAll(fd, text) || !platform::SyncFile(fd)) return std::nullopt;
     prepared.m_size = text.size();
     return prepared;
 }
@@ -151,11 +152,26 @@ void StagingFile::Commit(Prepared prepared, const std::vector<std::string>& tail
     // The tail gets no fsync of its own: it is no worse off than any other append.
     const std::string text = JoinLines(tail);
     if (!platform::WriteAll(prepared.m_fd, text)) return;
-    // The folder is not synced either: until the kernel records the rename, a power failure
-    // brings back the old file, which holds every record written to the new one here.
-    if (rename(prepared.m_path.c_str(), m_path.c_str()) != 0) return;
+        // The folder is not synced either: until the kernel records the rename, a power failure
+        // brings back the old file, which holds every record written to the new one here.
+#ifdef _WIN32
+    // Windows renames no file that is open, nor over one: both are closed first and the new
+    // file opened again for appending. Should that fail, later records are not staged.
+    close(prepared.m_fd);
+    prepared.m_fd = -1;
+    close(m_fd);
+    m_fd = -1;
+    if (!platform::RenameOver(prepared.m_path, m_path)) {
+        platform::RemoveFile(prepared.m_path);
+        m_fd = platform::OpenFile(m_path, O_RDWR | O_CREAT | O_APPEND, 0666);
+        return;
+    }
+    m_fd = platform::OpenFile(m_path, O_RDWR | O_CREAT | O_APPEND, 0666);
+#else
+    if (!platform::RenameOver(prepared.m_path, m_path)) return;
     close(m_fd);
     m_fd = std::exchange(prepared.m_fd, -1);
+#endif
     m_size = prepared.m_size + text.size();
     m_lines = prepared.m_lines + tail.size();
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "analytics/sdk/object_node.h"
+#include "platform/clock.h"
 
 namespace event_collect {
 
@@ -170,7 +171,7 @@ void AppendJsonNumber(double value, std::string* out) {
 void AppendJsonDateTime(int64_t seconds, int milliseconds, std::string* out) {
     const time_t when = static_cast<time_t>(seconds);
     tm local{};
-    localtime_r(&when, &local);
+    platform::ToLocalTime(when, &local);
     char buffer[80];
     // The year is widened first: tm_year + 1900 passes INT_MAX for years near it.
     const int n =

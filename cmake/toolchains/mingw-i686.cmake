@@ -38,6 +38,9 @@ set(_collivo_static "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_collivo_static}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_collivo_static}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_collivo_static}")
+# Release programs carry no symbol tables (half of a statically linked program's size).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT "-s")
 
 # The sysroot: the default follows this file, not CMAKE_SOURCE_DIR, so it is the same inside
 # try_compile() and for the third-party projects that scripts/windows_deps.sh configures.

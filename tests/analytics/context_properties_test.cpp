@@ -6,6 +6,7 @@
 
 #include "analytics/ov_context_properties.h"
 #include "analytics/ov_exception.h"
+#include "platform/clock.h"
 #include "tests/analytics/diagnostic_capture.h"
 
 namespace {
@@ -114,7 +115,7 @@ TEST(ContextEntry, EachTagEntersInItsForm) {
     // Local time for the date-time tag: the expected text is built the same way here.
     auto local = [](std::time_t seconds, int milliseconds) {
         std::tm tm{};
-        localtime_r(&seconds, &tm);
+        platform::ToLocalTime(seconds, &tm);
         char text[64];
         std::snprintf(text, sizeof text, "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"",
                       tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,

@@ -11,8 +11,10 @@
 
 #include "analytics/sdk/default_consumer.h"
 #include "analytics/sdk/last_upload.h"
+#include "platform/paths.h"
 #include "tests/analytics/diagnostic_capture.h"
-#include "tools/collect-server/collect_server.h"
+#include "tests/analytics/test_collect_server.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -69,24 +71,14 @@ private:
 
 class ConsumerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("consumer_test_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-        std::string error;
-        ASSERT_TRUE(m_server.Start(&error)) << error;
-    }
-    void TearDown() override {
-        m_server.Stop();
-        fs::remove_all(m_dir);
-    }
-    std::string StagingPath() const { return (m_dir / "staging.txt").string(); }
+    void SetUp() override { analytics_test::StartServer(m_server); }
+    void TearDown() override { m_server.Stop(); }
+    std::string StagingPath() const { return m_scratch / "staging.txt"; }
     void WriteStaging(const std::string& content) const {
-        std::ofstream(StagingPath(), std::ios::binary) << content;
+        std::ofstream(platform::FsPath(StagingPath()), std::ios::binary) << content;
     }
     std::string ReadStaging() const {
-        std::ifstream in(StagingPath(), std::ios::binary);
+        std::ifstream in(platform::FsPath(StagingPath()), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::vector<std::string> StagedLines() const {
@@ -103,8 +95,8 @@ protected:
         return out;
     }
 
-    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
-    fs::path m_dir;
+    testing_support::ScratchFolder m_scratch;
+    analytics_test::CollectServer m_server;
 };
 
 TEST_F(ConsumerTest, FullQueueDropsItsOldestRecord) {
@@ -289,7 +281,7 @@ TEST_F(ConsumerTest, AKilledRunLeavesItsQueueOnDisk) {
          }()},
         {"long offline run keeps the newest", 5000, 2500, RecordTexts(5000 - 1024, 5000)},
     };
-    const std::string afterKill = (m_dir / "after_kill.txt").string();
+    const std::string afterKill = m_scratch / "after_kill.txt";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         WriteStaging(Lines(RecordTexts(-10, 0)));
@@ -310,7 +302,8 @@ TEST_F(ConsumerTest, AKilledRunLeavesItsQueueOnDisk) {
         const size_t lines =
             static_cast<size_t>(std::count(leftBehind.begin(), leftBehind.end(), '\n'));
         EXPECT_LE(lines, 2 * DefaultConsumer::kCapacity);
-        std::ofstream(afterKill, std::ios::binary | std::ios::trunc) << leftBehind;
+        std::ofstream(platform::FsPath(afterKill), std::ios::binary | std::ios::trunc)
+            << leftBehind;
 
         const size_t before = m_server.Records().size();
         DefaultConsumer next(m_server.Url(), afterKill);
@@ -329,7 +322,7 @@ TEST_F(ConsumerTest, RecordsTrackedDuringAnUploadReachTheFile) {
     constexpr int kPerThread = 200;  // the queue never overflows: every record must stay
     for (const int status : {200, 503}) {
         SCOPED_TRACE(status);
-        std::filesystem::remove(StagingPath());
+        fs::remove(platform::FsPath(StagingPath()));
         m_server.SetAnswerStatus(status);
         DefaultConsumer* target = nullptr;
         std::vector<std::thread> trackers;
@@ -397,7 +390,7 @@ TEST_F(ConsumerTest, CloseWaitsForTheBatchInFlight) {
 
 TEST_F(ConsumerTest, UnreadableStagingPathIsSkipped) {
     // A folder cannot be read or written as a file: nothing is loaded or kept, nothing fails.
-    DefaultConsumer queue(m_server.Url(), m_dir.string() + "/");
+    DefaultConsumer queue(m_server.Url(), m_scratch.Path() + "/");
     Fill(queue, 0, 2);
     EXPECT_TRUE(queue.FlushAll());
     EXPECT_EQ(Stored(), RecordTexts(0, 2));

@@ -9,6 +9,7 @@
 #include "analytics/native_user_tracker.h"
 #include "analytics/ov_exception.h"
 #include "tests/analytics/diagnostic_capture.h"
+#include "tests/analytics/system_texts.h"
 #include "tests/analytics/tracker_fixture.h"
 
 namespace {
@@ -91,7 +92,7 @@ TEST(EventProperties, EachEventBuildsItsSet) {
     const struct {
         const char* name;
         std::function<PropertiesNode()> build;
-        const char* json;
+        std::string json;
     } cases[] = {
         {"click, every field, label for clicks",
          [] {
@@ -124,7 +125,8 @@ TEST(EventProperties, EachEventBuildsItsSet) {
              e.name = "\xC4";
              return ClickProperties(e, {});
          },
-         "{\"$is_first_time\":true,\"ov_click_type\":\"Button\",\"ov_name\":\"\xEF\xBF\xBD\"}"},
+         std::string("{\"$is_first_time\":true,\"ov_click_type\":\"Button\",\"ov_name\":\"") +
+             analytics_test::kByteC4AsUtf8 + "\"}"},
         {"view",
          [] {
              OvEventView e;
@@ -295,8 +297,9 @@ TEST(EventProperties, EachEventBuildsItsSet) {
          },
          R"({"$app_id":"X","$app_version":"1.0",)"
          R"("$ios_install_source":"android_id=123##imei=1234##mac=123","$is_first_time":true,)"
-         R"j("$os":"Linux","$os_version":"12","$user_agent":"Mozilla/5.0(Linux 12; Linux64;)",)j"
-         R"("ov_app_id":"X","ov_app_store":"st"})"},
+         R"j("$os":"Linux","$os_version":"12","$user_agent":"Mozilla/5.0(Linux 12; )j" +
+             std::string(analytics_test::kMachineTag64) +
+             R"j(;)","ov_app_id":"X","ov_app_store":"st"})j"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -304,7 +307,8 @@ TEST(EventProperties, EachEventBuildsItsSet) {
         EXPECT_EQ(Raised([&] { json = c.build().ToJson(); }), "");
         EXPECT_EQ(json, c.json);
     }
-    EXPECT_EQ(UserAgent({"Linux", "12"}, false), "Mozilla/5.0(Linux 12; Linux32;)");
+    EXPECT_EQ(UserAgent({"Linux", "12"}, false),
+              "Mozilla/5.0(Linux 12; " + std::string(analytics_test::kMachineTag32) + ";)");
 }
 
 TEST(EventProperties, ChecksRefuseInOrder) {

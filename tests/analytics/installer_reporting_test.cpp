@@ -13,6 +13,7 @@
 #include "analytics/failure_texts.h"
 #include "analytics/installer_reporting.h"
 #include "analytics/tracker_holder.h"
+#include "platform/paths.h"
 #include "sys/network_check.h"
 #include "sys/text.h"
 #include "tests/analytics/diagnostic_capture.h"
@@ -135,7 +136,7 @@ TEST_F(ReportingE2ETest, EnabledSettingDecidesWhetherAnythingIsSent) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.enabled);
         ResetState();
-        fs::remove_all(m_scratch / "data");
+        RemoveAnalyticsFolder();
         const size_t before = m_server.Records().size();
         event_collect::SetLastUploadSucceeded(true);
         InstallTracker(CreateAnalyticsTracker(Config(m_server.Url())));
@@ -155,7 +156,7 @@ TEST_F(ReportingE2ETest, EnabledSettingDecidesWhetherAnythingIsSent) {
             EXPECT_EQ(records.back()["properties"]["app_crashed_reason"].asString(), "崩溃");
         }
         ReleaseTracker();
-        std::ifstream staging(StagingFile());
+        std::ifstream staging(platform::FsPath(StagingFile()));
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(staging), {}), "");
     }
 }
@@ -214,7 +215,7 @@ TEST(FailureTexts, LongTextsAreCutToTheBuffer) {
 TEST(FailureTexts, WriteTestReplacesThePackageAndLeavesNothing) {
     testing_support::ScratchFolder scratch;
     const std::string existing = scratch / "__Package_Collivo";
-    std::ofstream(existing) << "old";
+    std::ofstream(platform::FsPath(existing)) << "old";
     const struct {
         const char* name;
         std::string path;
@@ -229,10 +230,10 @@ TEST(FailureTexts, WriteTestReplacesThePackageAndLeavesNothing) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(PackageFileWritable(Utils::FromUtf8(c.path)), c.writable);
         if (c.writable) {
-            EXPECT_FALSE(fs::exists(c.path));
+            EXPECT_FALSE(fs::exists(platform::FsPath(c.path)));
         }
     }
-    EXPECT_TRUE(fs::is_directory(scratch.Path()));
+    EXPECT_TRUE(fs::is_directory(platform::FsPath(scratch.Path())));
 }
 
 TEST(FailureTexts, SystemProbesReadTheMachine) {

@@ -12,7 +12,9 @@
 
 #include "analytics/sdk/sdk.h"
 #include "analytics/sdk/track_id.h"
+#include "platform/paths.h"
 #include "tests/analytics/diagnostic_capture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -31,17 +33,10 @@ constexpr const char* kSuper = "\"$lib\":\"cpp\",\"$lib_version\":\"0.9\"";
 class SdkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("sdk_test_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
         ASSERT_TRUE(Sdk::Init(StagingPath(), m_port.Url("/sa?project=pc"), "D1", false));
     }
-    void TearDown() override {
-        Sdk::Shutdown();
-        fs::remove_all(m_dir);
-    }
-    std::string StagingPath() const { return (m_dir / "staging.txt").string(); }
+    void TearDown() override { Sdk::Shutdown(); }
+    std::string StagingPath() const { return m_scratch / "staging.txt"; }
 
     // Queued records with the random track id (and, unless kept, the time) blanked out.
     static std::vector<std::string> Records(bool keepTime = false) {
@@ -59,7 +54,7 @@ protected:
     }
 
     ClosedPort m_port;
-    fs::path m_dir;
+    testing_support::ScratchFolder m_scratch;
 };
 
 TEST_F(SdkTest, RefusedInputQueuesNothingAndWritesOneLine) {
@@ -340,18 +335,18 @@ TEST_F(SdkTest, OverLongStringFieldIsLeftOutButTheRecordGoesAhead) {
 }
 
 TEST_F(SdkTest, SecondInitKeepsTheFirstInstance) {
-    const fs::path otherStaging = m_dir / "other.txt";
-    EXPECT_TRUE(Sdk::Init(otherStaging.string(), "http://127.0.0.1:1/x", "D2", true));
+    const std::string otherStaging = m_scratch / "other.txt";
+    EXPECT_TRUE(Sdk::Init(otherStaging, "http://127.0.0.1:1/x", "D2", true));
     EXPECT_EQ(Sdk::DistinctId(), "D1");
     EXPECT_FALSE(Sdk::IsLoginId());
     Sdk::Track("Ev");
     Sdk::Shutdown();
     // The record was kept in the first instance's staging file.
-    std::ifstream staged(StagingPath());
+    std::ifstream staged(platform::FsPath(StagingPath()));
     std::string line;
     ASSERT_TRUE(std::getline(staged, line));
     EXPECT_NE(line.find("\"distinct_id\":\"D1\""), std::string::npos);
-    EXPECT_FALSE(fs::exists(otherStaging));
+    EXPECT_FALSE(fs::exists(platform::FsPath(otherStaging)));
 }
 
 TEST_F(SdkTest, InitRefusesBadDistinctIds) {

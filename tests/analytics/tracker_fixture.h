@@ -6,6 +6,7 @@
 #include <json/json.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,14 +16,18 @@
 #include "analytics/sdk/last_upload.h"
 #include "analytics/sdk/sdk.h"
 #include "analytics/tracker_holder.h"
+#include "platform/known_folders.h"
+#include "platform/paths.h"
+#include "tests/analytics/test_collect_server.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_folder.h"
-#include "tools/collect-server/collect_server.h"
 
 namespace analytics_test {
 
 // Every per-user folder in a scratch folder; process-wide analytics state reset before and
 // after each test (no library instance, last upload failed, no tracker, analytics enabled).
+// Windows takes the local data folder from the shell, which no variable moves: there the
+// analytics folder is the real one, emptied before and after each test.
 class TrackerTest : public ::testing::Test {
 protected:
     TrackerTest() {
@@ -31,8 +36,12 @@ protected:
         m_env.Set("XDG_DATA_HOME", m_scratch / "data");
         m_env.Set("XDG_RUNTIME_DIR", m_scratch.Path());
         ResetState();
+        RemoveAnalyticsFolder();
     }
-    ~TrackerTest() override { ResetState(); }
+    ~TrackerTest() override {
+        ResetState();
+        RemoveAnalyticsFolder();
+    }
 
     static void ResetState() {
         orvane::analytics::ResetTrackerHolder();
@@ -41,14 +50,20 @@ protected:
         orvane::analytics::SetReportingEnabled(true);
     }
 
-    // The analytics folder of application "X" under the scratch data folder.
-    std::string AnalyticsFolder(const std::string& appName = "X") const {
-        return m_scratch / ("data/OVLocal/" + appName + "/");
+    // The analytics folder of application "X" in the local data folder.
+    static std::string AnalyticsFolder(const std::string& appName = "X") {
+        return platform::LocalAppDataFolder().value_or("") + "/OVLocal/" + appName + "/";
     }
-    std::string SettingsFile(const std::string& appName = "X") const {
+    static void RemoveAnalyticsFolder() {
+        const auto base = platform::LocalAppDataFolder();
+        std::error_code ignored;
+        if (base && !base->empty())
+            std::filesystem::remove_all(platform::FsPath(AnalyticsFolder()), ignored);
+    }
+    static std::string SettingsFile(const std::string& appName = "X") {
         return AnalyticsFolder(appName) + appName + "_OVSConfigure.ini";
     }
-    std::string StagingFile(const std::string& appName = "X") const {
+    static std::string StagingFile(const std::string& appName = "X") {
         return AnalyticsFolder(appName) + appName + "_OVSStaging.txt";
     }
 
@@ -68,12 +83,9 @@ protected:
 // The same, with a collection server on loopback for the records to reach.
 class TrackerWithServerTest : public TrackerTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(m_server.Start(&error)) << error;
-    }
+    void SetUp() override { StartServer(m_server); }
     void TearDown() override { m_server.Stop(); }
-    collect_server::CollectServer m_server{collect_server::ServerOptions{}};
+    CollectServer m_server;
 };
 
 inline Json::Value ParseJson(const std::string& text) {
@@ -86,7 +98,7 @@ inline Json::Value ParseJson(const std::string& text) {
     return value;
 }
 
-inline std::vector<Json::Value> ServerRecords(const collect_server::CollectServer& server) {
+inline std::vector<Json::Value> ServerRecords(const CollectServer& server) {
     std::vector<Json::Value> out;
     for (const auto& row : server.Records())
         out.push_back(ParseJson(row.record));

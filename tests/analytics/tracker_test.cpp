@@ -8,12 +8,15 @@
 
 #include "analytics/analytics_tracker_factory.h"
 #include "analytics/analytics_tracker_impl.h"
+#include "analytics/locale_rule.h"
 #include "analytics/os_names.h"
 #include "analytics/sdk/last_upload.h"
 #include "platform/ini_file.h"
-#include "platform/os_info.h"
+#include "platform/paths.h"
 #include "platform/screen.h"
+#include "platform/user_locale.h"
 #include "tests/analytics/diagnostic_capture.h"
+#include "tests/analytics/system_texts.h"
 #include "tests/analytics/tracker_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -21,9 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace orvane::analytics;
+using analytics_test::CollectServer;
 using analytics_test::Names;
 using analytics_test::ServerRecords;
-using collect_server::CollectServer;
 
 OvEventClick Click(const std::string& name) {
     OvEventClick click;
@@ -37,32 +40,45 @@ std::string Read(const std::string& path, const char* section, const char* key) 
 
 std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path);
+    std::ifstream in(platform::FsPath(path));
     for (std::string line; std::getline(in, line);)
         if (!line.empty()) lines.push_back(line);
     return lines;
 }
 
+#ifdef _WIN32
+// The user's locale as the records name it: Windows asks the system, and no variable changes
+// that (Linux reads LC_ALL, which the tests set).
+LocaleTexts SystemLocale() {
+    const platform::LocaleNames names = platform::UserLocaleNames();
+    const std::string language = names.language.value_or("");
+    const std::string country = names.country.value_or("");
+    return {language + "_" + country, language, country};
+}
+#endif
+
 // A tracker test with a collection server on a free local port. Every upload of these tests
 // either reaches the server or fails at once, so no test waits on a timeout.
 class TrackerE2ETest : public analytics_test::TrackerTest {
 protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(m_server.Start(&error)) << error;
-    }
+    void SetUp() override { analytics_test::StartServer(m_server); }
     void TearDown() override { m_server.Stop(); }
 
     std::shared_ptr<AnalyticsTracker> Start(const std::string& url) {
         return CreateAnalyticsTracker(Config(url));
     }
 
-    CollectServer m_server{collect_server::ServerOptions{}};
+    CollectServer m_server;
     analytics_test::DiagnosticCapture m_diagnostics;  // the failed uploads' lines
 };
 
 TEST_F(TrackerE2ETest, RecordsCarryTheCommonSuperProperties) {
+#ifdef _WIN32
+    const LocaleTexts locale = SystemLocale();
+#else
     m_env.Set("LC_ALL", "de_AT.UTF-8");
+    const LocaleTexts locale = {"de_AT", "de", "AT"};
+#endif
     event_collect::SetLastUploadSucceeded(true);
     TrackerConfig config = Config(m_server.Url());
     config.dlAppId = "Collivo";
@@ -87,15 +103,15 @@ TEST_F(TrackerE2ETest, RecordsCarryTheCommonSuperProperties) {
         {"ov_app_store", "store"},
         {"ov_edition", "china"},
         {"ov_dlapp_id", "Collivo"},
-        {"ov_app_platform", "Linux"},
+        {"ov_app_platform", analytics_test::kOsName},
         {"ov_track_type", "Client"},
         {"ov_sdk_version", "3.3.8"},
-        {"ov_sdk", "LinuxCPP"},
-        {"$os", "Linux"},
-        {"$os_version", platform::OsReleaseVersion()},
-        {"ov_l10n_locale", "de_AT"},
-        {"ov_l10n_language", "de"},
-        {"ov_l10n_country", "AT"},
+        {"ov_sdk", analytics_test::kSdkName},
+        {"$os", analytics_test::kOsName},
+        {"$os_version", OsNames().versionName},
+        {"ov_l10n_locale", locale.locale},
+        {"ov_l10n_language", locale.language},
+        {"ov_l10n_country", locale.country},
         {"$screen_height", screen.height},
         {"$screen_width", screen.width},
         {"ov_name", "c"},
@@ -260,8 +276,8 @@ TEST_F(TrackerE2ETest, ActivityGoesAsInstallationWithItsUserProperties) {
     EXPECT_EQ(records[0]["properties"]["$ios_install_source"].asString(),
               "android_id=123##imei=1234##mac=123");
     EXPECT_EQ(records[0]["properties"]["$user_agent"].asString(),
-              "Mozilla/5.0(Linux " + platform::OsReleaseVersion() + "; " +
-                  (Is64BitSystem() ? "Linux64" : "Linux32") + ";)");
+              std::string("Mozilla/5.0(") + analytics_test::kOsName + " " + OsNames().versionName +
+                  "; " + analytics_test::MachineTag() + ";)");
     std::vector<std::string> keys;
     for (size_t i = 1; i < records.size(); ++i)
         keys.push_back(records[i]["properties"].getMemberNames().front());
@@ -269,25 +285,26 @@ TEST_F(TrackerE2ETest, ActivityGoesAsInstallationWithItsUserProperties) {
                                               "ov_last_visit_date", "ov_os", "ov_os_version",
                                               "ov_app_store", "ov_app_platform", "ov_last_app_id",
                                               "ov_last_app_version", "$ios_install_source"}));
-    EXPECT_EQ(records[4]["properties"]["ov_os"].asString(), "Linux");
+    EXPECT_EQ(records[4]["properties"]["ov_os"].asString(), analytics_test::kOsName);
 }
 
 TEST_F(TrackerE2ETest, SetLocaleChangesLaterRecords) {
+#ifdef _WIN32
+    const LocaleTexts system = SystemLocale();
+#else
     m_env.Set("LC_ALL", "zh_CN.UTF-8");
+    const LocaleTexts system = {"zh_CN", "zh", "CN"};
+#endif
     event_collect::SetLastUploadSucceeded(true);
     auto tracker = Start(m_server.Url());
-    tracker->setLocale("en_US");
+    tracker->setLocale("de_AT");
     tracker->trackClick(Click("a"), {});
     tracker->setLocale("en");  // no "_": the system's locale again
     tracker->trackClick(Click("b"), {});
     tracker.reset();
     const auto records = ServerRecords(m_server);
     ASSERT_EQ(records.size(), 2u);
-    const struct {
-        const char* locale;
-        const char* language;
-        const char* country;
-    } expected[] = {{"en_US", "en", "US"}, {"zh_CN", "zh", "CN"}};
+    const LocaleTexts expected[] = {{"de_AT", "de", "AT"}, system};
     for (size_t i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
         const Json::Value& p = records[i]["properties"];
@@ -311,7 +328,7 @@ TEST_F(TrackerE2ETest, FailedInitLeavesALiveTrackerThatRecordsNothingOrLess) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ResetState();
-        fs::remove_all(m_scratch / "data");
+        RemoveAnalyticsFolder();
         event_collect::SetLastUploadSucceeded(true);
         const size_t before = m_server.Records().size();
         TrackerConfig config = Config(m_server.Url());
@@ -344,7 +361,8 @@ TEST_F(TrackerE2ETest, ConfigurationTextNotInUtf8IsConverted) {
     tracker.reset();
     const auto records = ServerRecords(m_server);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]["properties"]["ov_app_store"].asString(), "st\xEF\xBF\xBDre");
+    EXPECT_EQ(records[0]["properties"]["ov_app_store"].asString(),
+              std::string("st") + analytics_test::kByteF6AsUtf8 + "re");
 }
 
 TEST_F(TrackerE2ETest, RefusedEventWritesOneLineAndTheNextIsTracked) {

@@ -1,12 +1,11 @@
 #include "tests/download/download_test_support.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 
+#include "platform/paths.h"
 #include "sys/text.h"
 
 namespace download_test {
@@ -21,26 +20,36 @@ void WritePackage(const std::string& path, size_t size) {
     WriteFile(path, bytes);
 }
 
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    File in(platform::OpenStream(path, "r"), &std::fclose);
     if (!in) return {};
-    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    std::string bytes;
+    char block[1 << 16];
+    size_t read = 0;
+    while ((read = std::fread(block, 1, sizeof block, in.get())) > 0)
+        bytes.append(block, read);
     return bytes;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    File out(platform::OpenStream(path, "w"), &std::fclose);
+    if (out) std::fwrite(bytes.data(), 1, bytes.size(), out.get());
 }
 
 bool Exists(const std::string& path) {
-    return std::filesystem::exists(path);
+    return std::filesystem::exists(platform::FsPath(path));
 }
 
-std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server) {
+std::string FileUrl(const std::string& path) {
+    std::string url = path;
+    for (char& c : url)
+        if (c == '\\') c = '/';
+    return url.starts_with("/") ? "file://" + url : "file:///" + url;
+}
+
+std::vector<std::string> PackageGetRanges(const SiteServer& server) {
     std::vector<std::string> ranges;
     for (const auto& request : server.Requests())
         if (request.method == "GET" && request.path != "/software/353")
@@ -48,7 +57,7 @@ std::vector<std::string> PackageGetRanges(const package_server::PackageServer& s
     return ranges;
 }
 
-int CountRequests(const package_server::PackageServer& server, const std::string& method) {
+int CountRequests(const SiteServer& server, const std::string& method) {
     int count = 0;
     for (const auto& request : server.Requests())
         count += request.method == method;
@@ -56,15 +65,16 @@ int CountRequests(const package_server::PackageServer& server, const std::string
 }
 
 PackageSite::PackageSite(size_t size, const package_server::Faults& faults)
-    : m_dir("collivo-安装"),
-      m_written((WritePackage(m_dir / "Collivo.exe", size), true)),
-      m_server(m_dir / "Collivo.exe"),
+    : m_served("collivo-site"),
+      m_dir("collivo-安装"),
+      m_written((WritePackage(PackagePath(), size), true)),
+      m_server(PackagePath()),
       m_started(m_server.Start()) {
     m_server.SetFaults(faults);
 }
 
 std::wstring PackageSite::WideSavePath() const {
-    return Utils::NarrowToWide(SavePath(), 0);
+    return Utils::FromUtf8(SavePath());
 }
 
 std::wstring PackageSite::WideUrl() const {

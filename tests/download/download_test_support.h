@@ -1,6 +1,7 @@
-// Helpers of the download tests: a scratch folder, package files, and a recorder of stage
-// notifications that can wait for the end of a run (with a limit) and answer
-// DL_CODE_RETRY the way the installer's controller does.
+// Helpers of the download tests: a scratch folder, package files, a package site, and a
+// recorder of stage notifications that can wait for the end of a run (with a limit) and answer
+// DL_CODE_RETRY the way the installer's controller does. The package server runs in-process on
+// Linux, and as the Linux program driven over its control channel on Windows (under Wine).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@
 #include "download/downloader.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/package-server/package_server.h"
+#ifdef _WIN32
+#include "tests/download/remote_package_server.h"
+#endif
 
 namespace download_test {
 
@@ -24,26 +28,38 @@ inline constexpr size_t kPackageSize = 1048576 + 102400;
 
 using TempDir = testing_support::ScratchFolder;
 
+// The server of a package site: the same calls on both systems.
+#ifdef _WIN32
+using SiteServer = RemotePackageServer;
+#else
+using SiteServer = package_server::PackageServer;
+#endif
+
 // Writes `size` bytes of a fixed pseudo-random pattern (different bytes at every offset).
 void WritePackage(const std::string& path, size_t size);
+// Paths are UTF-8 on both systems.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+// The file URL of an absolute path: "file:///tmp/x", "file:///C:/Users/x".
+std::string FileUrl(const std::string& path);
 
 // The Range headers of the GET requests for the package, in order ("" when none was sent).
-std::vector<std::string> PackageGetRanges(const package_server::PackageServer& server);
-int CountRequests(const package_server::PackageServer& server, const std::string& method);
+std::vector<std::string> PackageGetRanges(const SiteServer& server);
+int CountRequests(const SiteServer& server, const std::string& method);
 
-// A package of `size` bytes in a scratch folder, served by its own package server on a
-// free loopback port. The save path lies in the same folder, whose name is not ASCII (as a
-// folder a Chinese user chooses may not be).
+// A package of `size` bytes in a scratch folder of its own, served by its own package server
+// on a free loopback port. The save path lies in another folder, whose name is not ASCII (as a
+// folder a Chinese user chooses may not be); the server's folder is ASCII, since a Linux
+// program started from Windows gets ASCII arguments only.
 class PackageSite {
 public:
     explicit PackageSite(size_t size, const package_server::Faults& faults = {});
     bool Started() const { return m_started; }
-    package_server::PackageServer& Server() { return m_server; }
+    SiteServer& Server() { return m_server; }
+    // The download folder: the save path's, empty at first.
     const TempDir& Dir() const { return m_dir; }
-    std::string PackagePath() const { return m_dir / "Collivo.exe"; }
+    std::string PackagePath() const { return m_served / "Collivo.exe"; }
     std::string Package() const { return ReadFile(PackagePath()); }
     std::string SavePath() const { return m_dir / "__Package_Collivo.exe"; }
     std::string PartPath() const { return SavePath() + ".part"; }
@@ -51,9 +67,10 @@ public:
     std::wstring WideUrl() const;
 
 private:
+    TempDir m_served;
     TempDir m_dir;
     bool m_written;
-    package_server::PackageServer m_server;
+    SiteServer m_server;
     bool m_started;
 };
 

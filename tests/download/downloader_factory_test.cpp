@@ -35,7 +35,7 @@ TEST(CreateDownloader, PicksTheDownloaderByType) {
         SCOPED_TRACE(c.type);
         const auto downloader = CreateDownloader(
             c.type, [](int, double, const wchar_t*) {}, L"http://127.0.0.1:9/software/353",
-            Utils::NarrowToWide(dir / "__Package_Collivo.exe", 0));
+            Utils::FromUtf8(dir / "__Package_Collivo.exe"));
         EXPECT_EQ(KindOf(downloader.get()), c.kind);
     }
 }

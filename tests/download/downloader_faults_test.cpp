@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -11,8 +12,10 @@
 #include "download/curl_client.h"
 #include "download/downloader_factory.h"
 #include "download/mt_curl_downloader.h"
+#include "platform/paths.h"
 #include "platform/url_download.h"
 #include "tests/download/download_test_support.h"
+#include "tests/support/wine.h"
 
 namespace {
 
@@ -29,6 +32,17 @@ constexpr int kSystem = 2;
 constexpr int kMultiPart = 3;
 
 const Notification kStart{DL_CODE_START, 1.0, L""};
+
+// The system download of Windows ends a request without an answer after its own receive
+// time-out and stops a redirect loop; Wine's has neither and waits (or follows) for ever, and
+// nothing of ours can end it from outside. Those rows run on Windows itself only.
+bool SystemDownloadRowRuns(int type) {
+    if (type != kSystem || !testing_support::RunningUnderWine()) return true;
+    std::printf(
+        "the system download row is left out under Wine: it has no receive time-out "
+        "and no redirect limit\n");
+    return false;
+}
 
 Notification Fail(int type, double value) {
     return {DL_CODE_FAIL, value, type == kSystem ? L"URLDownloadToFile" : L"LibCurl"};
@@ -50,13 +64,14 @@ struct SiteDownload {
         site.Server().Stop();
         downloader.reset();
     }
-    // No part file and no side file: nothing in the folder but the served package and, when
-    // the run succeeded, the saved one.
+    // No part file and no side file: nothing in the download folder but, when the run
+    // succeeded, the saved package.
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator(site.Dir().Path()))
-            if (entry.path() != site.PackagePath() && entry.path() != site.SavePath())
-                found.push_back(entry.path().filename());
+        for (const auto& entry :
+             std::filesystem::directory_iterator(platform::FsPath(site.Dir().Path())))
+            if (entry.path() != platform::FsPath(site.SavePath()))
+                found.push_back(platform::PathText(entry.path().filename()));
         return found;
     }
 };
@@ -79,13 +94,18 @@ TEST(DownloaderFaults, AServerThatNeverAnswersEndsTheRun) {
     options.stallWindow = 1s;
     std::vector<std::unique_ptr<SiteDownload>> runs;
     for (const auto& c : cases) {
+        if (!SystemDownloadRowRuns(c.type)) {
+            runs.push_back(nullptr);
+            continue;
+        }
         runs.push_back(
             std::make_unique<SiteDownload>(c.type, kPackageSize, Faults{.hang = true}, options));
         ASSERT_TRUE(runs.back()->site.Started());
     }
     for (const auto& run : runs)  // all at once: the slowest case sets the test's length
-        run->downloader->Start();
+        if (run) run->downloader->Start();
     for (size_t i = 0; i < runs.size(); ++i) {
+        if (!runs[i]) continue;
         SCOPED_TRACE(cases[i].type);
         SiteDownload& run = *runs[i];
         ASSERT_TRUE(run.recorder.WaitForEnds(1, 60s)) << "the run did not end";
@@ -99,6 +119,7 @@ TEST(DownloaderFaults, AServerThatNeverAnswersEndsTheRun) {
 TEST(DownloaderFaults, DestroyingItInterruptsARequestThatGetsNoAnswer) {
     for (int type : {kSingle, kSystem, kMultiPart}) {
         SCOPED_TRACE(type);
+        if (!SystemDownloadRowRuns(type)) continue;
         SiteDownload run(type, kPackageSize, {.hang = true}, {});
         ASSERT_TRUE(run.site.Started());
         run.downloader->Start();
@@ -129,6 +150,7 @@ TEST(DownloaderFaults, ARedirectLoopIsFollowedTwentyTimesAtMost) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
+        if (!SystemDownloadRowRuns(c.type)) continue;
         SiteDownload run(c.type, kPackageSize, {.redirectLoop = true}, {});
         ASSERT_TRUE(run.site.Started());
         run.downloader->Start();

@@ -8,6 +8,7 @@
 #include <future>
 
 #include "download/part_plan.h"
+#include "platform/paths.h"
 #include "tests/download/download_test_support.h"
 #include "tests/support/log_capture.h"
 
@@ -67,15 +68,6 @@ struct MultiPartDownload {
         return ::testing::AssertionFailure() << "the download did not end";
     }
 };
-
-std::vector<std::pair<std::string, int>> GetRangesAndStatus(
-    const package_server::PackageServer& server) {
-    std::vector<std::pair<std::string, int>> seen;
-    for (const auto& request : server.Requests())
-        if (request.method == "GET" && request.path != "/software/353")
-            seen.emplace_back(request.range, request.status);
-    return seen;
-}
 
 ::testing::AssertionResult RisesInSteps(const std::vector<double>& progress) {
     for (size_t i = 0; i < progress.size(); ++i) {
@@ -172,6 +164,18 @@ TEST(MultiPartDownloader, CutTransfersResumeAndProgressOnlyRises) {
     EXPECT_TRUE(RisesInSteps(progress));
 }
 
+// Linux only: the faults change when the server sees a request (a request observer), which
+// the Windows tests' remote server cannot do.
+#ifndef _WIN32
+std::vector<std::pair<std::string, int>> GetRangesAndStatus(
+    const package_server::PackageServer& server) {
+    std::vector<std::pair<std::string, int>> seen;
+    for (const auto& request : server.Requests())
+        if (request.method == "GET" && request.path != "/software/353")
+            seen.emplace_back(request.range, request.status);
+    return seen;
+}
+
 TEST(MultiPartDownloader, RetryAfterAPartFailureFetchesOnlyTheMissingBytes) {
     // The second part's first transfer is slow and cut short; its later tries are refused
     // until the retry, by which time the first part is complete on disk.
@@ -220,6 +224,7 @@ TEST(MultiPartDownloader, RetryAfterAPartFailureFetchesOnlyTheMissingBytes) {
     EXPECT_EQ(log.Matching("CurlDownLoader Code=18\r\n").size(), 1u);
     EXPECT_EQ(log.Matching("CurlDownLoader Code=22\r\n").size(), 6u);
 }
+#endif
 
 // A package that fails its check twice: one retry, then the run fails.
 const std::vector<Notification> kMismatchTwice = {kStart, kMismatch, Retry(0.0),
@@ -369,7 +374,7 @@ TEST(MultiPartDownloader, APartWithAllItsBytesIsCompleteEvenWhenTheServerSendsMo
 TEST(MultiPartDownloader, AJoinThatCannotReachTheSavePathFailsLikeAPart) {
     PackageSite site(kOnePart);
     ASSERT_TRUE(site.Started());
-    std::filesystem::create_directories(site.SavePath() + "/occupied");
+    std::filesystem::create_directories(platform::FsPath(site.SavePath() + "/occupied"));
     MultiPartDownload download(site);
     ASSERT_TRUE(download.Run());
 

@@ -1,33 +1,69 @@
 #include "install/install_records.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first: shlobj.h depends on its types.
+#include <shlobj.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/ini_file.h"
 #include "platform/known_folders.h"
+#include "platform/paths.h"
 #include "platform/registry_store.h"
 #include "sys/text.h"
+#include "tests/install/saved_registry_key.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
 
 using testing_support::ScratchFolder;
 
-// Points the per-user folders into a scratch folder, so no real record is touched.
+// A path written with "/" in the system's own separators.
+std::wstring Native(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', static_cast<wchar_t>(platform::kPathSeparator));
+    return path;
+}
+
+// Points the per-user folders into a scratch folder and starts each test without a record: on
+// Linux through the environment (the registry is a file under the configuration folder), on
+// Windows through the user's shell folders, with the registry's key of the records saved first
+// and put back afterwards.
 class InstallRecordsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("HOME", (m_scratch / "home").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_scratch / "config").c_str(), 1);
+#ifdef _WIN32
+        m_records.Remove();
+        // The shell names only a folder that exists.
+        const std::wstring appData = Path("config");
+        MakeFolder("config");
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, L"AppData", 0, REG_SZ, reinterpret_cast<const BYTE*>(appData.c_str()),
+                       static_cast<DWORD>((appData.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        ASSERT_EQ(platform::AppDataFolder(), Utils::ToUtf8(appData));
+#else
+        m_environment.Set("HOME", m_scratch / "home");
+        m_environment.Set("XDG_CONFIG_HOME", m_scratch / "config");
+#endif
     }
-    void TearDown() override {
-        unsetenv("XDG_CONFIG_HOME");
-        setenv("HOME", m_home.c_str(), 1);
-    }
+    // `name` with "/" between its parts, inside the scratch folder.
     std::wstring Path(const std::string& name) const {
-        return Utils::NarrowToWide(m_scratch / name);
+        return Utils::FromUtf8(m_scratch.Path()) + Native(L"/" + Utils::FromUtf8(name));
+    }
+    void MakeFolder(const std::string& name) const {
+        std::filesystem::create_directories(platform::FsPath(Utils::ToUtf8(Path(name))));
     }
     void Register(const wchar_t* name, const std::wstring& value) {
         platform::RegistryKey key;
@@ -35,10 +71,24 @@ protected:
                   platform::RegStatus::kOk);
         key.SetString(name, value);
     }
-    static void Touch(const std::wstring& path) { std::ofstream(Utils::WideToNarrow(path)) << "x"; }
+    static void Touch(const std::wstring& path) {
+        std::ofstream(platform::FsPath(Utils::ToUtf8(path))) << "x";
+    }
 
-    std::string m_home = getenv("HOME") != nullptr ? getenv("HOME") : "/root";
     ScratchFolder m_scratch;
+#ifdef _WIN32
+    static constexpr const wchar_t* kShellFolders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    // Destroyed in the reverse order: the records' key first, then its parent when it was new.
+    install_test::SavedRegistryKey m_vendor{L"Software\\OrvaneSoft"};
+    install_test::SavedRegistryKey m_records{InstallRecords::kRegistryKey};
+    install_test::SavedRegistryKey m_shellFolders{kShellFolders};
+    // Where the shell copies the paths it has looked up, for old programs.
+    install_test::SavedRegistryKey m_shellFoldersCopy{
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"};
+#else
+    testing_support::ScopedEnvironment m_environment;
+#endif
 };
 
 TEST_F(InstallRecordsTest, LoadInstallRecord) {
@@ -51,7 +101,7 @@ TEST_F(InstallRecordsTest, LoadInstallRecord) {
     Register(L"InstallPath", Path("app"));
     records.LoadInstallRecord();
     EXPECT_TRUE(records.HasInstallation());
-    EXPECT_EQ(records.registryUninstallPath, Path("app") + L"/uninst.ep");
+    EXPECT_EQ(records.registryUninstallPath, Path("app/uninst.ep"));
 
     Register(L"UnInstallEp", Path("elsewhere/un.ep"));
     records.LoadInstallRecord();
@@ -59,7 +109,7 @@ TEST_F(InstallRecordsTest, LoadInstallRecord) {
 }
 
 TEST_F(InstallRecordsTest, SaveInstallRecordWritesTheUninstallerOnlyWhenItExists) {
-    std::filesystem::create_directories(m_scratch / "app");
+    MakeFolder("app");
     InstallRecords records;
     records.SaveInstallRecord(Path("app"));
     InstallRecords read;
@@ -72,7 +122,7 @@ TEST_F(InstallRecordsTest, SaveInstallRecordWritesTheUninstallerOnlyWhenItExists
     EXPECT_EQ(key.QueryString(L"UnInstallEp", &value), platform::RegStatus::kNotFound);
 
     // The package's reports win over the chosen folder.
-    std::filesystem::create_directories(m_scratch / "reported");
+    MakeFolder("reported");
     Touch(Path("reported/uninst.ep"));
     records.reportedInstallPath = Path("reported");
     records.SaveInstallRecord(Path("app"));
@@ -90,9 +140,9 @@ TEST_F(InstallRecordsTest, DefaultInstallDirFollowsAnInstallationWhoseUninstalle
     records.registryUninstallPath = Path("old/uninst.ep");
     const std::wstring fresh = records.DefaultInstallDir();
     EXPECT_NE(fresh, Path("old"));  // the uninstaller file is gone
-    EXPECT_EQ(fresh.substr(fresh.size() - 8), L"/Collivo");
+    EXPECT_EQ(fresh.substr(fresh.size() - 8), Native(L"/Collivo"));
 
-    std::filesystem::create_directories(m_scratch / "old");
+    MakeFolder("old");
     Touch(Path("old/uninst.ep"));
     EXPECT_EQ(records.DefaultInstallDir(), Path("old"));
     EXPECT_TRUE(records.IsDefaultInstallDir(Path("old/")));
@@ -106,10 +156,10 @@ TEST_F(InstallRecordsTest, DefaultInstallDirIsUnderAppDataOnlyForAnAdministrator
         bool consoleUserIsAdmin, processIsAdmin;
         std::wstring expected;
     } cases[] = {
-        {true, true, Path("config") + L"/orvane/Collivo"},
-        {true, false, programFiles + L"/Collivo"},
-        {false, true, programFiles + L"/Collivo"},
-        {false, false, programFiles + L"/Collivo"},
+        {true, true, Path("config/orvane/Collivo")},
+        {true, false, programFiles + Native(L"/Collivo")},
+        {false, true, programFiles + Native(L"/Collivo")},
+        {false, false, programFiles + Native(L"/Collivo")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.consoleUserIsAdmin << c.processIsAdmin);
@@ -121,10 +171,15 @@ TEST_F(InstallRecordsTest, DefaultInstallDirIsUnderAppDataOnlyForAnAdministrator
         EXPECT_EQ(records.processIsAdmin, c.processIsAdmin);
     }
 
-    // The real probes: the tests run as root, an administrator at the console and in-process.
+    // The real probes: the tests run as an administrator (root; under Wine, the prefix's user),
+    // at the console and in-process.
+#ifdef _WIN32
+    if (!IsUserAnAdmin()) GTEST_SKIP() << "needs an administrator";
+#else
     if (geteuid() != 0) GTEST_SKIP() << "needs an administrator";
+#endif
     InstallRecords records;
-    EXPECT_EQ(records.DefaultInstallDir(), Path("config") + L"/orvane/Collivo");
+    EXPECT_EQ(records.DefaultInstallDir(), Path("config/orvane/Collivo"));
     EXPECT_TRUE(records.consoleUserIsAdmin);
     EXPECT_TRUE(records.processIsAdmin);
 }
@@ -136,17 +191,18 @@ TEST_F(InstallRecordsTest, CustomInstallDir) {
         std::wstring typed, expected;
     } cases[] = {
         {defaultDir, defaultDir},
-        {defaultDir + L"/", defaultDir},
-        {L"/data/apps", L"/data/apps/Collivo"},
-        {L"/data/apps/", L"/data/apps/Collivo"},
-        {L"\\data\\my apps", L"/data/my apps/Collivo"},
+        {defaultDir + Native(L"/"), defaultDir},
+        // Either system's separators come out as this one's.
+        {L"/data/apps", Native(L"/data/apps/Collivo")},
+        {L"/data/apps/", Native(L"/data/apps/Collivo")},
+        {L"\\data\\my apps", Native(L"/data/my apps/Collivo")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(records.CustomInstallDir(c.typed), c.expected) << Utils::ToUtf8(c.typed);
 }
 
 TEST_F(InstallRecordsTest, SkipsOldUninstaller) {
-    std::filesystem::create_directories(m_scratch / "app");
+    MakeFolder("app");
     InstallRecords records;
     records.registryInstallPath = Path("app");
     const std::wstring ini = Path("app/set.ini");
@@ -168,7 +224,7 @@ TEST_F(InstallRecordsTest, SkipsOldUninstaller) {
 }
 
 TEST_F(InstallRecordsTest, WriteInstallSettingsMakesANewDeviceIdEachTime) {
-    std::filesystem::create_directories(m_scratch / "app");
+    MakeFolder("app");
     InstallRecords records;
     records.WriteInstallSettings(Path("app"), L"collivo-installer");
     const std::wstring ini = Path("app/set.ini");
@@ -179,9 +235,9 @@ TEST_F(InstallRecordsTest, WriteInstallSettingsMakesANewDeviceIdEachTime) {
     EXPECT_EQ(get(L"Install", L"AppName", ini), L"Collivo");
     const std::wstring firstId = get(L"Install", L"DeviceID", ini);
     EXPECT_EQ(firstId.size(), 32u);
-    const std::wstring analyticsIni = Path("config") + L"/OrvaneData/Collivo/OVAnalytics.ini";
+    const std::wstring analyticsIni = Path("config/OrvaneData/Collivo/OVAnalytics.ini");
     EXPECT_EQ(get(L"Install", L"OVAnalyticsIni", ini), analyticsIni);
-    EXPECT_EQ(InstallRecords::DataDir(), Path("config") + L"/OrvaneData/Collivo");
+    EXPECT_EQ(InstallRecords::DataDir(), Path("config/OrvaneData/Collivo"));
     const std::wstring updateTime = get(L"Init", L"UpdateTime", analyticsIni);
     EXPECT_EQ(updateTime.size(), 19u) << Utils::ToUtf8(updateTime);
 

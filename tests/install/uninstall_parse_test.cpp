@@ -21,7 +21,7 @@ TEST(UninstallRunnerParse, KeysValuesAndResults) {
         {L"Progress=0.25\n", {{5002, 0.25, L""}}, 0},
         {L"Progress=x\n", {{5002, 0, L""}}, 0},
         // An error line carries 0, not 1000.
-        {L"Error=disk full\r\n", {{5005, 0, L"disk full\r"}}, 1000},
+        {L"Error=disk full\r\n", {{5005, 0, L"disk full"}}, 1000},
         {L"State=Success\nError=x\n", {{5003, 0, L""}, {5005, 0, L"x"}}, 1000},
         {L"State= Success\r\n", {{5003, 0, L""}}, 1},
         {L"State=Fail\n", {{5005, 0, L"安装包卸载失败"}}, 1000},
@@ -56,8 +56,9 @@ TEST(UninstallRunnerParse, EncodeKnowsOnlyUtf8) {
 
 // Regression: a line cut by a read boundary was taken as two fragments.
 TEST(UninstallRunnerParse, EveryTwoChunkSplitGivesTheNotificationsOfOneChunk) {
+    // UTF-8 declared first: the ANSI page the text is read in until then is UTF-8 only on Linux.
     const std::string output =
-        "Progress=0.5\nError=卸载时无法删除 文件\nEncode=UTF8\nState=Fail\r\nProgress=1";
+        "Encode=UTF8\nProgress=0.5\nError=卸载时无法删除 文件\nState=Fail\r\nProgress=1";
     auto whole = Recorder::Make();
     {
         UninstallRunner runner(whole->Callback(), L"/tmp/u", L"/opt/c");

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <string>
+#include <vector>
+
 namespace {
 
+#ifndef _WIN32
+// os-release files and kernel machine names are Linux's.
 TEST(OsRelease, VersionId) {
     struct Case {
         const char* text;
@@ -24,12 +30,49 @@ TEST(OsRelease, VersionId) {
         EXPECT_EQ(platform::ParseOsReleaseVersionId(c.text), c.expected);
     }
 }
+#endif
+
+#ifdef _WIN32
+// The numbers of a version text "major.minor.build"; empty unless the text is exactly that.
+std::vector<unsigned long> VersionNumbers(const std::string& text) {
+    std::vector<unsigned long> numbers;
+    const char* p = text.data();
+    const char* end = text.data() + text.size();
+    while (true) {
+        unsigned long number = 0;
+        const auto [next, error] = std::from_chars(p, end, number);
+        if (error != std::errc() || next == p) return {};
+        numbers.push_back(number);
+        if (next == end) break;
+        if (*next != '.') return {};
+        p = next + 1;
+    }
+    return numbers.size() == 3 ? numbers : std::vector<unsigned long>{};
+}
+#endif
 
 TEST(OsRelease, RunningSystemHasAVersion) {
-    // The kernel release stands in when os-release has no version, so this is never empty.
-    EXPECT_FALSE(platform::OsReleaseVersion().empty());
+    const std::string version = platform::OsReleaseVersion();
+    // Linux: the kernel release stands in when os-release has no version, so this is never
+    // empty.
+    EXPECT_FALSE(version.empty());
+#ifdef _WIN32
+    const std::vector<unsigned long> numbers = VersionNumbers(version);
+    ASSERT_EQ(numbers.size(), 3u) << "not major.minor.build: " << version;
+    EXPECT_GE(numbers[0], 6u) << "older than Windows 7: " << version;
+    // The system sets flags in the top four bits of the build number; they are no version.
+    EXPECT_LT(numbers[2], 0x10000000u) << version;
+#endif
 }
 
+TEST(MachineBits, RunningMachine) {
+    const int bits = platform::MachineBits();
+    EXPECT_TRUE(bits == 32 || bits == 64) << bits;
+    // A 64-bit program runs only on a 64-bit machine; a 32-bit one on either.
+    EXPECT_GE(bits, platform::ProcessBits());
+}
+
+#ifndef _WIN32
 TEST(MachineBits, FromMachineName) {
     struct Case {
         const char* machine;
@@ -43,5 +86,6 @@ TEST(MachineBits, FromMachineName) {
         EXPECT_EQ(platform::MachineBitsFromName(c.machine), c.bits);
     }
 }
+#endif
 
 }  // namespace

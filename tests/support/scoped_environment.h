@@ -8,6 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/codepage.h"
+#include "platform/environment.h"
+
 namespace testing_support {
 
 class ScopedEnvironment {
@@ -28,18 +31,26 @@ public:
     // is what comes back.
     void Set(const std::string& name, const std::optional<std::string>& value) {
         if (m_saved.count(name) == 0) {
-            const char* old = getenv(name.c_str());
-            m_saved[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+            m_saved[name] = platform::GetEnv(name.c_str());
         }
         Apply(name, value);
     }
 
 private:
     static void Apply(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The C library's wide environment, which it passes on to the system's as well; an
+        // empty value removes the variable there.
+        std::wstring wideName, wideValue;
+        platform::MultiByteToWide(platform::kCodePageUtf8, name, &wideName);
+        if (value) platform::MultiByteToWide(platform::kCodePageUtf8, *value, &wideValue);
+        _wputenv_s(wideName.c_str(), wideValue.c_str());
+#else
         if (value)
             setenv(name.c_str(), value->c_str(), 1);
         else
             unsetenv(name.c_str());
+#endif
     }
 
     std::map<std::string, std::optional<std::string>> m_saved;

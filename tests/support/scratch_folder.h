@@ -2,10 +2,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
+
+#include "platform/file_ops.h"
+#include "platform/paths.h"
 
 namespace testing_support {
 
@@ -13,20 +15,20 @@ class ScratchFolder {
 public:
     // The folder's name starts with `prefix` (UTF-8).
     explicit ScratchFolder(const std::string& prefix = "collivo-test") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + ".XXXXXX")).string();
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        m_path = pattern;
+        m_path = platform::CreateUniqueFolder(platform::TempPath() + prefix + ".");
+        if (m_path.empty()) ADD_FAILURE() << "cannot make a scratch folder";
     }
     ~ScratchFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        if (!m_path.empty()) std::filesystem::remove_all(platform::FsPath(m_path), ignored);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    std::string operator/(const std::string& name) const {
+        return m_path + platform::kPathSeparator + name;
+    }
 
 private:
     std::string m_path;

@@ -1,27 +1,38 @@
 #include "sys/folders.h"
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "platform/paths.h"
 #include "sys/text.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ScopedEnvironment;
 using testing_support::ScratchFolder;
+
+// The variable the system's temporary path comes from.
+#ifdef _WIN32
+constexpr char kTempVariable[] = "TMP";
+#else
+constexpr char kTempVariable[] = "TMPDIR";
+#endif
+
+fs::path Fs(const std::string& path) {
+    return platform::FsPath(path);
+}
 
 std::wstring Wide(const std::string& path) {
     return Utils::FromUtf8(path);
 }
 
 bool IsEmptyFolder(const std::string& path) {
-    return fs::is_empty(path);
+    return fs::is_empty(Fs(path));
 }
 
 // A path below `base` of exactly `length` wide characters, made of CJK folder names so that
@@ -53,18 +64,20 @@ TEST(CreateDirectoryRecursive, MakesEveryMissingFolder) {
         SCOPED_TRACE(c.path);
         EXPECT_TRUE(Utils::CreateDirectoryRecursive(Wide(c.path)));
         for (const auto& m : c.made)
-            EXPECT_TRUE(fs::is_directory(base + m)) << m;
+            EXPECT_TRUE(fs::is_directory(Fs(base + m))) << m;
     }
     // Everything there already: nothing to do, still success.
     EXPECT_TRUE(Utils::CreateDirectoryRecursive(Wide(base + "/a/b/c/")));
 }
 
 TEST(CreateDirectoryRecursive, LengthLimitCountsCharacters) {
+#ifndef _WIN32  // Windows makes no folder past 248 characters without the long-path prefix
     ScratchFolder scratch;
     const std::wstring longest = PathOfLength(scratch.Path(), 260);
     ASSERT_EQ(longest.size(), 260u);
     EXPECT_TRUE(Utils::CreateDirectoryRecursive(longest));
-    EXPECT_TRUE(fs::is_directory(Utils::ToUtf8(longest)));
+    EXPECT_TRUE(fs::is_directory(Fs(Utils::ToUtf8(longest))));
+#endif
 
     ScratchFolder other;
     const std::wstring tooLong = PathOfLength(other.Path(), 261);
@@ -76,7 +89,7 @@ TEST(CreateDirectoryRecursive, LengthLimitCountsCharacters) {
 TEST(CreateDirectoryRecursive, FileInTheWay) {
     ScratchFolder scratch;
     const std::string file = scratch.Path() + "/blocker";
-    std::ofstream(file) << "x";
+    std::ofstream(Fs(file)) << "x";
     struct Case {
         const char* name;
         std::string path;
@@ -90,36 +103,29 @@ TEST(CreateDirectoryRecursive, FileInTheWay) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(Utils::CreateDirectoryRecursive(Wide(c.path)));
-        EXPECT_TRUE(fs::is_regular_file(file));
+        EXPECT_TRUE(fs::is_regular_file(Fs(file)));
     }
 }
 
 class TempFolderTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* old = getenv("TMPDIR")) m_old = old;
-    }
-    void TearDown() override {
-        if (m_old)
-            setenv("TMPDIR", m_old->c_str(), 1);
-        else
-            unsetenv("TMPDIR");
-    }
-
     ScratchFolder m_scratch;
-    std::optional<std::string> m_old;
+    ScopedEnvironment m_environment;
 };
 
 TEST_F(TempFolderTest, MadeOnceThenReused) {
-    setenv("TMPDIR", m_scratch.Path().c_str(), 1);
-    const std::wstring expected = Wide(m_scratch.Path()) + L"/~OrvaneTemp.92482B06FB471E17/";
+    m_environment.Set(kTempVariable, m_scratch.Path());
+    const std::wstring separator(1, static_cast<wchar_t>(platform::kPathSeparator));
+    const std::wstring expected =
+        Wide(m_scratch.Path()) + separator + L"~OrvaneTemp.92482B06FB471E17" + separator;
     EXPECT_EQ(Utils::GetTempFolder(), expected);
-    EXPECT_TRUE(fs::is_directory(Utils::ToUtf8(expected)));
+    EXPECT_TRUE(fs::is_directory(Fs(Utils::ToUtf8(expected))));
     // A file left inside survives the second call: the folder is reused, not remade.
-    std::ofstream(Utils::ToUtf8(expected) + "keep") << "x";
+    std::ofstream(Fs(Utils::ToUtf8(expected) + "keep")) << "x";
     EXPECT_EQ(Utils::GetTempFolder(), expected);
-    EXPECT_TRUE(fs::exists(Utils::ToUtf8(expected) + "keep"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_scratch.Path()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(Fs(Utils::ToUtf8(expected) + "keep")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Fs(m_scratch.Path())), fs::directory_iterator()),
+              1);
 }
 
 TEST_F(TempFolderTest, EmptyWhenItCannotBeMade) {
@@ -128,16 +134,16 @@ TEST_F(TempFolderTest, EmptyWhenItCannotBeMade) {
         std::string tmpdir;
     } cases[] = {
         // Only the last folder is made, never its parents.
-        {"temporary path missing", m_scratch.Path() + "/missing/"},
+        {"temporary path missing", m_scratch / "missing"},
         {"file of that name in the way", m_scratch.Path()},
     };
-    std::ofstream(m_scratch.Path() + "/~OrvaneTemp.92482B06FB471E17") << "x";
+    std::ofstream(Fs(m_scratch / "~OrvaneTemp.92482B06FB471E17")) << "x";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        setenv("TMPDIR", c.tmpdir.c_str(), 1);
+        m_environment.Set(kTempVariable, c.tmpdir);
         EXPECT_EQ(Utils::GetTempFolder(), L"");
     }
-    EXPECT_FALSE(fs::exists(m_scratch.Path() + "/missing"));
+    EXPECT_FALSE(fs::exists(Fs(m_scratch / "missing")));
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -58,15 +60,19 @@ TEST(LogPrint, EveryLineIsWrittenAndAnArgumentThatCannotBeFormattedIsMarked) {
         std::string expected;
     } cases[] = {
         {[] { Utils::LogPrint(L"partPath::%hs", "/d/a.part1"); }, "partPath::/d/a.part1"},
+#ifndef _WIN32  // the Windows C library widens narrow bytes one by one and never fails
         {[&] { Utils::LogPrint(L"partPath::%hs", chinese); }, "partPath::" + marked},
+#endif
         {[&] { Utils::LogPrint(L"partPath::%ls", Utils::LogText(chinese).c_str()); },
          "partPath::/d/安装/a.part1"},
+#ifndef _WIN32  // the same; there "%s" in a wide format also means a wide text
         // The other arguments, before and after the marked one, keep their conversions.
         {[&] {
              Utils::LogPrint(L"%05d|%-4s|%ls|%.1f|%lld|%zu|%c|%%|%*d", 7, chinese, L"安装", 2.5,
                              -9000000000LL, size_t{12}, 'x', 5, 42);
          },
          "00007|" + marked + "|安装|2.5|-9000000000|12|x|%|   42"},
+#endif
         {[] { Utils::LogPrint(L"%hs and %ls", static_cast<const char*>(nullptr), L"安装"); },
          "(null) and 安装"},
     };
@@ -105,8 +111,8 @@ TEST(LogTrace, LongMessageIsLoggedWhole) {
 
 // Runs `body` with standard error sent to a temporary file and returns what was written.
 std::string CaptureStandardError(const std::function<void()>& body) {
-    char path[] = "/tmp/collivo-log-XXXXXX";
-    const int fd = mkstemp(path);
+    testing_support::ScratchFolder scratch;
+    const int fd = platform::OpenFile(scratch / "stderr", O_RDWR | O_CREAT | O_TRUNC, 0600);
     EXPECT_GE(fd, 0);
     const int saved = dup(STDERR_FILENO);
     dup2(fd, STDERR_FILENO);
@@ -119,7 +125,6 @@ std::string CaptureStandardError(const std::function<void()>& body) {
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
         text.append(buffer, static_cast<size_t>(n));
     close(fd);
-    unlink(path);
     return text;
 }
 

@@ -12,7 +12,9 @@ TEST(TextConversion, CodePages) {
         std::wstring wide;
         std::string narrow;
     } cases[] = {
+#ifndef _WIN32  // the ANSI page is UTF-8 on Linux only
         {0, L"中文 abc", "\xE4\xB8\xAD\xE6\x96\x87 abc"},
+#endif
         {65001, L"\U0001F600", "\xF0\x9F\x98\x80"},
         {936, L"中文", "\xD6\xD0\xCE\xC4"},
         {1252, L"caf\u00E9", "caf\xE9"},
@@ -35,13 +37,22 @@ TEST(TextConversion, BadInputIsReplacedNotDropped) {
                                   "b",
                                   65001),
               L"a\uFFFDb");
+#ifndef _WIN32  // the ANSI page is UTF-8 on Linux only
     EXPECT_EQ(Utils::NarrowToWide("a\xE4\xB8", 0), L"a\uFFFD\uFFFD");
+#endif
+#ifdef _WIN32
+    // The system replaces each half of a surrogate pair on its own.
+    EXPECT_EQ(Utils::WideToNarrow(L"a\U0001F600b", 936), "a??b");
+#else
     EXPECT_EQ(Utils::WideToNarrow(L"a\U0001F600b", 936), "a?b");
+#endif
 }
 
+#ifndef _WIN32  // the ANSI page is UTF-8 on Linux only
 TEST(TextConversion, Utf8ToAnsiKeepsUtf8Text) {
     EXPECT_EQ(Utils::Utf8ToAnsi("\xE4\xB8\xAD"), "\xE4\xB8\xAD");
 }
+#endif
 
 TEST(Trim, BothEndsAndEither) {
     EXPECT_EQ(Utils::Trim(std::wstring_view(L" \t Success\r\n")), L"Success");
@@ -71,7 +82,9 @@ TEST(ReplaceAll, SearchesAgainFromTheStart) {
 
 TEST(Exception, MessageFromWideTextOrDefault) {
     EXPECT_STREQ(Utils::Exception().what(), "Unknown exception");
+#ifndef _WIN32  // the message is text of the ANSI page, UTF-8 on Linux only
     EXPECT_STREQ(Utils::Exception(L"创建进程失败").what(), "创建进程失败");
+#endif
 }
 
 }  // namespace

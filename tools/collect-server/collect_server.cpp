@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "tools/collect-server/batch_decoding.h"
+#include "tools/collect-server/control_channel.h"
 #include "tools/collect-server/form_body.h"
 
 namespace collect_server {
@@ -50,6 +51,7 @@ bool CollectServer::Start(std::string* error) {
         response.status = answer.status;
         if (!answer.text.empty()) response.set_content(answer.text, "text/plain");
     });
+    if (m_options.control) AddControlRoutes(*m_server, *this);
     if (m_options.port == 0) {
         m_port = m_server->bind_to_any_port("127.0.0.1");
     } else {

@@ -26,6 +26,7 @@ struct ServerOptions {
     int port = 0;              // 0: any free port
     int answerStatus = 200;    // another value: answer it and store nothing
     int hangMilliseconds = 0;  // hold each answer back this long (cut short by Stop)
+    bool control = false;      // also answer the control channel (control_channel.h)
 };
 
 class CollectServer {

@@ -36,7 +36,9 @@ bool Switches::Apply(const std::string& option) {
 
 void Console::Line(const std::string& text) {
     if (!m_shown) return;
-    const std::string out = m_gbk ? Utils::WideToNarrow(Utils::FromUtf8(text), 936) : text;
+    const std::string out = m_gbk    ? Utils::WideToNarrow(Utils::FromUtf8(text), 936)
+                            : m_utf8 ? text
+                                     : Utils::Utf8ToAnsi(text);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -51,6 +53,11 @@ void Console::Progress(double fraction) {
 void Console::UseGbk() {
     Line("Encode=936");
     m_gbk = true;
+}
+
+void Console::UseUtf8() {
+    Line("Encode=UTF8");
+    m_utf8 = true;
 }
 
 void Console::Filler(size_t bytes, const char* what) {

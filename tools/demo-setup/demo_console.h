@@ -33,18 +33,22 @@ class Console {
 public:
     explicit Console(bool shown) : m_shown(shown) {}
 
-    // Prints one line (UTF-8 text) in the current encoding.
+    // Prints one line (UTF-8 text) in the current encoding: the ANSI code page, as the
+    // system's console programs write (UTF-8 on Linux), until UseGbk or UseUtf8.
     void Line(const std::string& text);
     void Line(const std::string& key, const std::string& value) { Line(key + value); }
     void Progress(double fraction);
     // Prints "Encode=936"; every later line is converted to GBK.
     void UseGbk();
+    // Prints "Encode=UTF8"; every later line is UTF-8.
+    void UseUtf8();
     // About `bytes` bytes of plain lines that carry no protocol key.
     void Filler(size_t bytes, const char* what);
 
 private:
     bool m_shown;
     bool m_gbk = false;
+    bool m_utf8 = false;
 };
 
 // Text after the first "=" of an element, or empty.

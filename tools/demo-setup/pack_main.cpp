@@ -2,8 +2,6 @@
 //   demo-pack OUTPUT SETUP_PROGRAM NAME=FILE... NAME@SIZE...
 // NAME=FILE packs a built file (executable when FILE is); NAME@SIZE packs SIZE bytes of
 // generated product data, which also brings the package to the size of a real one.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,12 +9,14 @@
 #include <iterator>
 #include <string>
 
+#include "platform/arguments.h"
+#include "platform/paths.h"
 #include "tools/demo-setup/payload.h"
 
 namespace {
 
 bool ReadFile(const std::string& path, std::string* data) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::FsPath(path), std::ios::binary);
     if (!in) return false;
     data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
@@ -38,19 +38,20 @@ std::string Filler(size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    const std::vector<std::string> arguments = platform::ProcessArguments(argc, argv);
+    if (arguments.size() < 3) {
         std::fprintf(stderr, "usage: demo-pack OUTPUT SETUP_PROGRAM NAME=FILE... NAME@SIZE...\n");
         return 2;
     }
-    const std::string output = argv[1];
+    const std::string output = arguments[1];
     std::string package;
-    if (!ReadFile(argv[2], &package)) {
-        std::fprintf(stderr, "demo-pack: cannot read %s\n", argv[2]);
+    if (!ReadFile(arguments[2], &package)) {
+        std::fprintf(stderr, "demo-pack: cannot read %s\n", arguments[2].c_str());
         return 1;
     }
     std::vector<demo::PayloadFile> files;
-    for (int n = 3; n < argc; ++n) {
-        const std::string entry = argv[n];
+    for (size_t n = 3; n < arguments.size(); ++n) {
+        const std::string& entry = arguments[n];
         demo::PayloadFile file;
         const size_t equals = entry.find('=');
         const size_t at = entry.find('@');
@@ -61,8 +62,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "demo-pack: cannot read %s\n", path.c_str());
                 return 1;
             }
-            struct stat info {};
-            if (stat(path.c_str(), &info) == 0 && (info.st_mode & S_IXUSR) != 0) file.mode = 0755;
+            std::error_code error;
+            const auto status = std::filesystem::status(platform::FsPath(path), error);
+            if (!error && (status.permissions() & std::filesystem::perms::owner_exec) !=
+                              std::filesystem::perms::none)
+                file.mode = 0755;
         } else if (at != std::string::npos) {
             file.name = entry.substr(0, at);
             file.data = Filler(std::strtoul(entry.c_str() + at + 1, nullptr, 10));
@@ -76,16 +80,17 @@ int main(int argc, char** argv) {
 
     const std::string temporary = output + ".tmp";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(platform::FsPath(temporary), std::ios::binary | std::ios::trunc);
         out.write(package.data(), static_cast<std::streamsize>(package.size()));
         if (!out) {
             std::fprintf(stderr, "demo-pack: cannot write %s\n", temporary.c_str());
             return 1;
         }
     }
-    chmod(temporary.c_str(), 0755);
     std::error_code error;
-    std::filesystem::rename(temporary, output, error);
+    std::filesystem::permissions(platform::FsPath(temporary),
+                                 static_cast<std::filesystem::perms>(0755), error);
+    std::filesystem::rename(platform::FsPath(temporary), platform::FsPath(output), error);
     if (error) {
         std::fprintf(stderr, "demo-pack: cannot write %s\n", output.c_str());
         return 1;

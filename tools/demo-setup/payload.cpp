@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/paths.h"
+
 namespace demo {
 namespace {
 
@@ -42,7 +44,7 @@ void AppendPayload(const std::vector<PayloadFile>& files, std::string* out) {
 }
 
 bool ReadPayload(const std::string& path, std::vector<PayloadFile>* files, std::string* reason) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::FsPath(path), std::ios::binary);
     if (!in) {
         *reason = "cannot open " + path;
         return false;

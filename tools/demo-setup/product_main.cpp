@@ -4,12 +4,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 
 int main() {
-    const std::filesystem::path self = platform::ExecutablePath();
+    const std::filesystem::path self = platform::FsPath(platform::ExecutablePath());
     const std::filesystem::path folder = self.parent_path();
-    std::printf("Collivo 1.7.9 is running from %s\n", folder.c_str());
+    std::printf("Collivo 1.7.9 is running from %s\n", platform::PathText(folder).c_str());
     std::ofstream(folder / "Collivo.run") << platform::ProcessId() << "\n";
     return 0;
 }

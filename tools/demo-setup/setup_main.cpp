@@ -3,13 +3,13 @@
 // (everything after it, blanks included) or by "-instdir=", records what it installed for the
 // uninstaller in "uninst.dat", and reports in the console protocol when run with
 // "-console=show". Exit code 0 after an installation, 1 after a failure.
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/arguments.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "tools/demo-setup/demo_console.h"
 #include "tools/demo-setup/payload.h"
@@ -42,11 +42,11 @@ std::string CollapseBlanks(const std::string& text) {
     return out;
 }
 
-Options ReadOptions(int argc, char** argv) {
+Options ReadOptions(const std::vector<std::string>& arguments) {
     Options options;
     std::string instdir;
-    for (int n = 1; n < argc; ++n) {
-        const std::string element = argv[n];
+    for (size_t n = 1; n < arguments.size(); ++n) {
+        const std::string& element = arguments[n];
         if (element == "-console=show") {
             options.console = true;
         } else if (StartsWith(element, "-instdir=")) {
@@ -54,8 +54,8 @@ Options ReadOptions(int argc, char** argv) {
         } else if (StartsWith(element, "/D=")) {
             // "/D=" is last and unquoted: the folder is the rest of the command line.
             options.installDir = element.substr(3);
-            for (++n; n < argc; ++n)
-                options.installDir += std::string(" ") + argv[n];
+            for (++n; n < arguments.size(); ++n)
+                options.installDir += " " + arguments[n];
         } else if (StartsWith(element, kUninstallerPrefix)) {
             options.uninstallerSwitches.push_back(
                 element.substr(std::string(kUninstallerPrefix).size()));
@@ -77,7 +77,9 @@ bool WriteFile(const fs::path& path, const std::string& data, uint32_t mode) {
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
         if (!out) return false;
     }
-    return chmod(path.c_str(), mode) == 0;
+    std::error_code error;
+    fs::permissions(path, static_cast<fs::perms>(mode), error);
+    return !error;
 }
 
 int Fail(demo::Console& console, const std::string& error) {
@@ -88,12 +90,12 @@ int Fail(demo::Console& console, const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options options = ReadOptions(argc, argv);
+    const Options options = ReadOptions(platform::ProcessArguments(argc, argv));
     const demo::Switches& demo = options.switches;
     demo::Console console(options.console && !demo.silent);
 
     if (demo.gbk) console.UseGbk();
-    if (demo.utf8) console.Line("Encode=UTF8");
+    if (demo.utf8) console.UseUtf8();
     if (demo.hasMessage) console.Line("Message=", demo.message);
     console.Progress(0.0);
     if (demo.hasError) return Fail(console, demo.error);
@@ -110,16 +112,18 @@ int main(int argc, char** argv) {
     if (!demo::ReadPayload(platform::ExecutablePath(), &files, &reason))
         return Fail(console, "安装包已损坏: " + reason);
 
-    const fs::path folder = options.installDir;
+    const fs::path folder = platform::FsPath(options.installDir);
     std::error_code error;
     fs::create_directories(folder, error);
-    if (!fs::is_directory(folder)) return Fail(console, "无法创建安装目录: " + folder.string());
+    if (!fs::is_directory(folder))
+        return Fail(console, "无法创建安装目录: " + platform::PathText(folder));
 
     std::string record;
     for (size_t n = 0; n < files.size(); ++n) {
         const auto& file = files[n];
-        if (!WriteFile(folder / file.name, file.data, file.mode))
-            return Fail(console, "无法写入文件: " + (folder / file.name).string());
+        if (!WriteFile(folder / platform::FsPath(file.name), file.data, file.mode))
+            return Fail(console, "无法写入文件: " +
+                                     platform::PathText(folder / platform::FsPath(file.name)));
         record += "file=" + file.name + "\n";
         console.Progress(0.1 +
                          0.8 * static_cast<double>(n + 1) / static_cast<double>(files.size()));
@@ -127,14 +131,15 @@ int main(int argc, char** argv) {
     for (const auto& option : options.uninstallerSwitches)
         record += "option=" + option + "\n";
     if (!WriteFile(folder / "uninst.dat", record, 0644))
-        return Fail(console, "无法写入文件: " + (folder / "uninst.dat").string());
+        return Fail(console, "无法写入文件: " + platform::PathText(folder / "uninst.dat"));
 
-    const std::string dir = folder.string();
+    const std::string dir = platform::PathText(folder);
+    const std::string inDir = dir + platform::kPathSeparator;
     console.Line("InstallVersion=1.7.9");
     console.Line("InstPath=", dir);
-    console.Line("ExePath=", dir + "/Collivo.exe");
-    console.Line("UninstExePath=", dir + "/uninst.ep");
-    console.Line("UninstEp=", dir + "/uninst.ep");
+    console.Line("ExePath=", inDir + "Collivo.exe");
+    console.Line("UninstExePath=", inDir + "uninst.ep");
+    console.Line("UninstEp=", inDir + "uninst.ep");
     // No web page: the demo runs on one machine without a network.
     console.Line("StartUrl=");
     console.Line("StartupStyle=UserStartup");

@@ -8,28 +8,31 @@
 #include <string>
 #include <vector>
 
+#include "platform/arguments.h"
+#include "platform/paths.h"
 #include "tools/demo-setup/demo_console.h"
 
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments = platform::ProcessArguments(argc, argv);
     bool shown = false;
     std::string target;
-    for (int n = 1; n < argc; ++n) {
-        const std::string element = argv[n];
+    for (size_t n = 1; n < arguments.size(); ++n) {
+        const std::string& element = arguments[n];
         if (element == "-console=show") {
             shown = true;
         } else if (element.compare(0, 3, "_?=") == 0) {
             // "_?=" is last and unquoted: the folder is the rest of the command line.
             target = element.substr(3);
-            for (++n; n < argc; ++n)
-                target += std::string(" ") + argv[n];
+            for (++n; n < arguments.size(); ++n)
+                target += " " + arguments[n];
         }
     }
 
     std::vector<std::string> files;
     demo::Switches demo;
-    const fs::path folder = target;
+    const fs::path folder = platform::FsPath(target);
     std::ifstream record(folder / "uninst.dat");
     for (std::string line; std::getline(record, line);) {
         if (line.compare(0, 5, "file=") == 0) files.push_back(line.substr(5));
@@ -38,11 +41,12 @@ int main(int argc, char** argv) {
 
     demo::Console console(shown && !demo.silent);
     if (target.empty() || !record.eof()) {
-        console.Line("Error=找不到卸载记录: " + (folder / "uninst.dat").string());
+        console.Line("Error=找不到卸载记录: " + platform::PathText(folder / "uninst.dat"));
         return 1;
     }
+    record.close();  // Windows deletes no file that is open
     if (demo.gbk) console.UseGbk();
-    if (demo.utf8) console.Line("Encode=UTF8");
+    if (demo.utf8) console.UseUtf8();
     if (demo.hasMessage) console.Line("Message=", demo.message);
     console.Progress(0.0);
     if (demo.hasError) {

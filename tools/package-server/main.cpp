@@ -1,14 +1,21 @@
 // package-server: serves one package file on loopback for the demo, tests and benchmarks.
-// Prints the port it listens on, then answers until interrupted (SIGINT or SIGTERM).
+// Prints the port it listens on, then answers until interrupted (SIGINT or SIGTERM) or, with
+// --exit-with-input, until its standard input ends. With --control it also answers the control
+// channel of control_text.h, through which a test in another process sets the faults and
+// reads the request log.
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
+#include "tools/package-server/control_text.h"
 #include "tools/package-server/package_server.h"
 
 namespace {
@@ -19,7 +26,8 @@ const char kUsage[] =
     "                      [--no-length] [--ignore-range]\n"
     "                      [--digest correct|upper|wrong|none|sha256|sha256-wrong]\n"
     "                      [--faults-from OFFSET] [--hang] [--stall-after BYTES]\n"
-    "                      [--extra-bytes N] [--reset-after BYTES] [--redirect-loop] [--log]\n";
+    "                      [--extra-bytes N] [--reset-after BYTES] [--redirect-loop] [--log]\n"
+    "                      [--exit-with-input] [--control]\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "package-server: %s\n%s", problem, kUsage);
@@ -33,69 +41,55 @@ bool ParseInteger(const char* text, long long* value) {
     return errno == 0 && end != text && *end == '\0';
 }
 
+// The end of standard input stops the server as SIGTERM does: a parent that cannot send
+// signals (a Windows test under Wine) holds the other end of the input and closes it, or dies.
+// The input may be a non-blocking socket (what Wine hands over), so it is waited for with
+// poll. The stop signals are blocked in every thread, so the signal waits for sigwait in main.
+void StopAtEndOfInput() {
+    std::thread([] {
+        char buffer[256];
+        while (true) {
+            pollfd input{STDIN_FILENO, POLLIN, 0};
+            if (poll(&input, 1, -1) < 0 && errno != EINTR) break;
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n == 0) break;
+            if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) break;
+        }
+        kill(getpid(), SIGTERM);
+    }).detach();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string package;
     long long port = 0;
     bool log = false;
+    bool exitWithInput = false;
+    bool control = false;
     package_server::Faults faults;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
+        const std::string name = flag.starts_with("--") ? flag.substr(2) : std::string();
         const bool hasValue = i + 1 < argc;
-        long long number = 0;
-        if (flag == "--no-length") {
-            faults.noLength = true;
-        } else if (flag == "--ignore-range") {
-            faults.ignoreRange = true;
-        } else if (flag == "--hang") {
-            faults.hang = true;
-        } else if (flag == "--redirect-loop") {
-            faults.redirectLoop = true;
-        } else if (flag == "--log") {
+        std::string error;
+        if (flag == "--log") {
             log = true;
+        } else if (flag == "--exit-with-input") {
+            exitWithInput = true;
+        } else if (flag == "--control") {
+            control = true;
+        } else if (package_server::IsFaultSwitch(name)) {
+            package_server::SetFaultField(&faults, name, "1", &error);
         } else if (!hasValue) {
             return Usage(("missing value or unknown flag: " + flag).c_str());
         } else if (flag == "--package") {
             package = argv[++i];
-        } else if (flag == "--digest") {
-            const std::string mode = argv[++i];
-            if (mode == "correct")
-                faults.digest = package_server::DigestMode::kCorrect;
-            else if (mode == "upper")
-                faults.digest = package_server::DigestMode::kUpperCase;
-            else if (mode == "wrong")
-                faults.digest = package_server::DigestMode::kWrong;
-            else if (mode == "none")
-                faults.digest = package_server::DigestMode::kNone;
-            else if (mode == "sha256")
-                faults.digest = package_server::DigestMode::kSha256;
-            else if (mode == "sha256-wrong")
-                faults.digest = package_server::DigestMode::kSha256Wrong;
-            else
-                return Usage(("unknown digest mode: " + mode).c_str());
-        } else if (!ParseInteger(argv[++i], &number) || number < 0) {
-            return Usage(("not a number: " + flag + " " + argv[i]).c_str());
         } else if (flag == "--port") {
-            port = number;
-        } else if (flag == "--throttle") {
-            faults.throttleBytesPerSecond = static_cast<uint64_t>(number);
-        } else if (flag == "--cut-after") {
-            faults.cutAfterBytes = number;
-        } else if (flag == "--head-status") {
-            faults.headStatus = static_cast<int>(number);
-        } else if (flag == "--get-status") {
-            faults.getStatus = static_cast<int>(number);
-        } else if (flag == "--faults-from") {
-            faults.faultsFrom = static_cast<uint64_t>(number);
-        } else if (flag == "--stall-after") {
-            faults.stallAfterBytes = number;
-        } else if (flag == "--extra-bytes") {
-            faults.extraBytes = static_cast<uint64_t>(number);
-        } else if (flag == "--reset-after") {
-            faults.resetAfterBytes = number;
-        } else {
-            return Usage(("unknown flag: " + flag).c_str());
+            if (!ParseInteger(argv[++i], &port) || port < 0)
+                return Usage(("not a number: " + flag + " " + argv[i]).c_str());
+        } else if (name.empty() || !package_server::SetFaultField(&faults, name, argv[++i], &error)) {
+            return Usage((error.empty() ? "unknown flag: " + flag : error).c_str());
         }
     }
     if (package.empty()) return Usage("--package is required");
@@ -109,6 +103,7 @@ int main(int argc, char** argv) {
 
     package_server::PackageServer server(package);
     server.SetFaults(faults);
+    if (control) server.EnableControl();
     if (log) {
         server.SetRequestObserver([](const package_server::RequestRecord& r) {
             std::fprintf(stderr, "%s %s range=%s status=%d\n", r.method.c_str(), r.path.c_str(),
@@ -122,6 +117,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%d\n", server.Port());
     std::fflush(stdout);
+    if (exitWithInput) StopAtEndOfInput();
 
     int received = 0;
     sigwait(&stopSignals, &received);

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <thread>
 
+#include "tools/package-server/control_text.h"
 #include "tools/package-server/file_body.h"
 #include "tools/package-server/range_header.h"
 
@@ -132,6 +133,7 @@ struct PackageServer::Impl {
     std::thread thread;
     int port = 0;
     std::atomic<bool> stopping{false};
+    bool control = false;
 
     mutable std::mutex mutex;  // guards faults, requests and observer
     Faults faults;
@@ -140,6 +142,7 @@ struct PackageServer::Impl {
 
     void Handle(const httplib::Request& request, httplib::Response& response);
     void Record(const RequestRecord& record);
+    void AddControlHandlers();
     void ServePackage(const httplib::Request& request, httplib::Response& response,
                       const Faults& faults);
     std::string RedirectPath(DigestMode mode) const;
@@ -210,6 +213,33 @@ void PackageServer::Impl::Handle(const httplib::Request& request, httplib::Respo
         response.status = 404;
     }
     Record({request.method, request.path, request.get_header_value("Range"), response.status});
+}
+
+// Each control request is answered at once, whatever the faults, and is not recorded.
+void PackageServer::Impl::AddControlHandlers() {
+    constexpr const char* kText = "text/plain";
+    server.Post(kControlFaultsPath, [this](const httplib::Request& request,
+                                           httplib::Response& response) {
+        Faults chosen;
+        std::string error;
+        for (const auto& [name, value] : request.params) {
+            if (!SetFaultField(&chosen, name, value, &error)) {
+                response.status = 400;
+                response.set_content(error + "\n", kText);
+                return;
+            }
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        faults = chosen;
+        response.set_content("ok\n", kText);
+    });
+    server.Get(kControlRequestsPath, [this](const httplib::Request&, httplib::Response& response) {
+        std::lock_guard<std::mutex> lock(mutex);
+        response.set_content(RequestLines(requests), kText);
+    });
+    server.Get(kControlPackagePath, [this](const httplib::Request&, httplib::Response& response) {
+        response.set_content(PackageLine(length, digest, sha256), kText);
+    });
 }
 
 void PackageServer::Impl::Record(const RequestRecord& record) {
@@ -303,6 +333,10 @@ PackageServer::~PackageServer() {
     Stop();
 }
 
+void PackageServer::EnableControl() {
+    m_impl->control = true;
+}
+
 bool PackageServer::Start(int port) {
     Impl& impl = *m_impl;
     if (impl.thread.joinable() || impl.fileName.empty()) return false;
@@ -310,6 +344,8 @@ bool PackageServer::Start(int port) {
 
     // Short keep-alive waits let Stop end idle connections quickly.
     impl.server.set_keep_alive_timeout(1);
+    // Registered first: the library answers a request with the first handler that matches.
+    if (impl.control) impl.AddControlHandlers();
     impl.server.Get(".*", [&impl](const httplib::Request& request, httplib::Response& response) {
         impl.Handle(request, response);
     });

@@ -66,6 +66,9 @@ public:
     PackageServer(const PackageServer&) = delete;
     PackageServer& operator=(const PackageServer&) = delete;
 
+    // Makes the server also answer its control channel (control_text.h): faults set and the
+    // request log read over HTTP, for a test in another process. Call before Start.
+    void EnableControl();
     // Reads the package's length and digest and answers on 127.0.0.1:`port` (0: a free port
     // chosen by the system). False when the file cannot be read or the port cannot be bound.
     bool Start(int port = 0);

@@ -59,8 +59,8 @@ int DownloadCommand(const Args& args) {
         exitCode = code == DL_CODE_SUCCESS ? 0 : 1;
         ended.notify_all();
     };
-    downloader = CreateDownloader(type, onNotification, Utils::NarrowToWide(positional[0], 0),
-                                  Utils::NarrowToWide(positional[1], 0));
+    downloader = CreateDownloader(type, onNotification, Utils::FromUtf8(positional[0]),
+                                  Utils::FromUtf8(positional[1]));
     downloader->Start();
     {
         std::unique_lock<std::mutex> lock(mutex);

@@ -95,13 +95,13 @@ int InstallCommand(const Args& args) {
     DownloadInstallerSettings stageSettings;
     stageSettings.downloadType = options.type;
     const std::wstring exeFileName = Settings().ExeFileName;
-    const std::wstring dir = Utils::NarrowToWide(options.dir, 0);
+    const std::wstring dir = Utils::FromUtf8(options.dir);
 
     InstallRecords records;
     records.LoadInstallRecord();
     records.DefaultInstallDir();  // the privilege probes handed to the package
     std::wstring previousUninstaller = options.hasUninstaller
-                                           ? Utils::NarrowToWide(options.uninstaller, 0)
+                                           ? Utils::FromUtf8(options.uninstaller)
                                            : records.registryUninstallPath;
     if (!options.hasUninstaller && records.SkipsOldUninstaller(dir)) previousUninstaller.clear();
 
@@ -109,7 +109,7 @@ int InstallCommand(const Args& args) {
     int exitCode = 1;
     {
         CDownloadInstaller controller(queue.Callback(), stageSettings);
-        controller.Configure(Utils::NarrowToWide(options.url, 0), previousUninstaller, dir, true,
+        controller.Configure(Utils::FromUtf8(options.url), previousUninstaller, dir, true,
                              true, records.consoleUserIsAdmin, records.processIsAdmin, L"");
         controller.Start();
         while (true) {

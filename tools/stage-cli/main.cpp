@@ -4,7 +4,9 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "platform/arguments.h"
 #include "tools/stage-cli/commands.h"
 #include "tools/stage-cli/notification_line.h"
 
@@ -53,14 +55,18 @@ int PrintUsage(FILE* out) {
     return out == stdout ? 0 : 2;
 }
 
+int Run(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 2) return PrintUsage(stderr);
+    const stage_cli::Args args(arguments.begin() + 2, arguments.end());
+    for (const auto& command : kCommands) {
+        if (arguments[1] != command.name) continue;
+        return command.run != nullptr ? command.run(args) : PrintUsage(stdout);
+    }
+    return stage_cli::UsageError("unknown command: " + arguments[1]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return PrintUsage(stderr);
-    const stage_cli::Args args(argv + 2, argv + argc);
-    for (const auto& command : kCommands) {
-        if (std::strcmp(argv[1], command.name) != 0) continue;
-        return command.run != nullptr ? command.run(args) : PrintUsage(stdout);
-    }
-    return stage_cli::UsageError(std::string("unknown command: ") + argv[1]);
+    return Run(platform::ProcessArguments(argc, argv));
 }

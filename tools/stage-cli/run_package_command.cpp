@@ -19,7 +19,7 @@ int RunPackageCommand(const Args& args) {
         return UsageError("usage: run-package PACKAGE INSTALL_DIR [INSTALLER_SWITCH...]");
     std::vector<std::wstring> switches = {L"stage-cli"};
     for (size_t n = 2; n < args.size(); ++n)
-        switches.push_back(Utils::NarrowToWide(args[n], 0));
+        switches.push_back(Utils::FromUtf8(args[n]));
     InstallerSettings& settings = Settings();  // the ini file beside stage-cli, if any
     settings.ParseCommandLine(platform::JoinCommandLine(switches));
 
@@ -34,8 +34,8 @@ int RunPackageCommand(const Args& args) {
     const bool consoleUserIsAdmin =
         Utils::GetConsoleUserName(consoleUser) && Utils::IsUserAdmin(consoleUser);
     {
-        CInstaller runner(onNotification, L"\"" + Utils::NarrowToWide(args[0], 0) + L"\"",
-                          Utils::NarrowToWide(args[1], 0));
+        CInstaller runner(onNotification, L"\"" + Utils::FromUtf8(args[0]) + L"\"",
+                          Utils::FromUtf8(args[1]));
         runner.SetConsoleUserIsAdmin(consoleUserIsAdmin);
         runner.SetProcessIsAdmin(Utils::IsUserInAdminGroup());
         runner.SetExtraArguments(settings.InstCmd);

@@ -22,8 +22,8 @@ int RunUninstallerCommand(const Args& args) {
         if (code == 5004 || code == 5005) failed = true;
     };
     {
-        UninstallRunner runner(onNotification, UninstallerCopy(Utils::NarrowToWide(args[0], 0)),
-                               Utils::NarrowToWide(args[1], 0));
+        UninstallRunner runner(onNotification, UninstallerCopy(Utils::FromUtf8(args[0])),
+                               Utils::FromUtf8(args[1]));
         runner.Start();
         runner.Join();  // the worker ends right after its last notification
     }
