@@ -6,11 +6,7 @@
 
 #include "analytics/sdk/diagnostics.h"
 #include "tests/support/log_capture.h"
-#ifdef _WIN32
-#include "tests/analytics/closed_port_windows.h"
-#else
 #include "tests/support/closed_port.h"
-#endif
 
 namespace analytics_test {
 
@@ -25,8 +21,6 @@ public:
     void Write(std::string_view line) override { Add(line); }
 };
 
-#ifndef _WIN32
 using testing_support::ClosedPort;
-#endif
 
 }  // namespace analytics_test

@@ -10,11 +10,7 @@
 #include "platform/paths.h"
 #include "sys/text.h"
 #include "tests/download/download_test_support.h"
-#ifdef _WIN32
-#include "tests/download/closed_port_windows.h"
-#else
 #include "tests/support/closed_port.h"
-#endif
 
 namespace {
 

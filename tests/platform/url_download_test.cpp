@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/closed_port.h"
 #include "tests/support/linux_server.h"
 #else
 #include <signal.h>
@@ -202,39 +203,6 @@ std::string PackageBytes() {
     return bytes;
 }
 
-// A loopback port that is bound but not listening: connections to it are refused, and no
-// other program can take it while the object lives.
-class RefusingPort {
-public:
-    RefusingPort() {
-        WSADATA data;
-        m_started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int length = sizeof address;
-        if (m_socket != INVALID_SOCKET &&
-            bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            m_port = ntohs(address.sin_port);
-        }
-    }
-    ~RefusingPort() {
-        if (m_socket != INVALID_SOCKET) closesocket(m_socket);
-        if (m_started) WSACleanup();
-    }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
-
-    int Port() const { return m_port; }
-
-private:
-    bool m_started = false;
-    SOCKET m_socket = INVALID_SOCKET;
-    int m_port = 0;
-};
-
 // A scratch folder with the package in it, which package-server serves; the downloads go to
 // a name that is not ASCII beside it. The folder's own name stays ASCII: it is handed to a
 // Linux program.
@@ -284,7 +252,7 @@ TEST_F(SystemDownloadTest, ResultsAreTheSystemsHResults) {
     const auto server = Serve({});
     const auto failing = Serve({"--get-status", "503"});
     ASSERT_TRUE(server->Started() && failing->Started());
-    const RefusingPort refusing;
+    const testing_support::ClosedPort refusing;
     ASSERT_NE(refusing.Port(), 0);
     const std::filesystem::path localCopy = m_dir / L"a b \u6d4b.exe";
     std::filesystem::copy_file(PackagePath(), localCopy);
