@@ -2,20 +2,11 @@
 
 #include <glib.h>
 
-#include <mutex>
-#include <unordered_set>
-
 namespace platform {
 namespace {
 
 thread_local bool t_quitPending = false;
 thread_local int t_quitCode = 0;
-
-std::mutex g_windowsMutex;
-std::unordered_set<WindowHandle>& LiveWindows() {
-    static auto* windows = new std::unordered_set<WindowHandle>();  // lives for the process
-    return *windows;
-}
 
 GMainContext* ThreadContext() {
     GMainContext* context = g_main_context_get_thread_default();
@@ -54,21 +45,6 @@ void WaitAndDispatchOneFor(uint32_t maxWaitMs) {
 
 bool DispatchPending() {
     return g_main_context_iteration(ThreadContext(), FALSE) != FALSE;
-}
-
-void RegisterWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    LiveWindows().insert(window);
-}
-
-void UnregisterWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    LiveWindows().erase(window);
-}
-
-bool IsWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    return window != nullptr && LiveWindows().count(window) != 0;
 }
 
 }  // namespace platform

@@ -2,9 +2,6 @@
 // quit request is the system's WM_QUIT, waiting is MsgWaitForMultipleObjectsEx.
 #include <windows.h>
 
-#include <mutex>
-#include <unordered_set>
-
 #include "platform/message_loop.h"
 
 namespace platform {
@@ -14,12 +11,6 @@ namespace {
 // system hands one out only once.
 thread_local bool t_quitKept = false;
 thread_local int t_quitCode = 0;
-
-std::mutex g_windowsMutex;
-std::unordered_set<WindowHandle>& LiveWindows() {
-    static auto* windows = new std::unordered_set<WindowHandle>();  // lives for the process
-    return *windows;
-}
 
 // Removes the next message of the thread and dispatches it, keeping a WM_QUIT instead; false
 // when there was none. Messages sent from other threads are delivered on the way.
@@ -76,21 +67,6 @@ void WaitAndDispatchOneFor(uint32_t maxWaitMs) {
 
 bool DispatchPending() {
     return DispatchOne();
-}
-
-void RegisterWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    LiveWindows().insert(window);
-}
-
-void UnregisterWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    LiveWindows().erase(window);
-}
-
-bool IsWindow(WindowHandle window) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    return window != nullptr && LiveWindows().count(window) != 0;
 }
 
 }  // namespace platform

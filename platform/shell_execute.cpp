@@ -16,35 +16,10 @@
 #include "platform/child_process.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
+#include "platform/shell_open_handler.h"
 
 namespace platform {
 namespace {
-
-struct HandlerSlot {
-    std::mutex lock;
-    ShellOpenHandler handler;
-};
-
-HandlerSlot& Slot() {
-    static HandlerSlot slot;
-    return slot;
-}
-
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-}
-
-bool IsSchemeCharacter(wchar_t c) {
-    return IsAsciiLetter(c) || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.';
-}
-
-bool IsUrl(std::wstring_view target) {
-    const size_t end = target.find(L"://");
-    if (end == std::wstring_view::npos || end == 0 || !IsAsciiLetter(target[0])) return false;
-    for (size_t n = 1; n < end; ++n)
-        if (!IsSchemeCharacter(target[n])) return false;
-    return true;
-}
 
 // A wide NUL would cut the text short on its way to the system and open something else.
 bool ToSystemText(const std::wstring& text, std::string* out) {
@@ -83,12 +58,8 @@ bool StartDetached(const std::vector<std::string>& arguments, const std::string&
 }  // namespace
 
 bool ShellOpen(const std::wstring& target, const std::wstring& workingFolder, int showCommand) {
-    ShellOpenHandler handler;
-    {
-        std::lock_guard<std::mutex> hold(Slot().lock);
-        handler = Slot().handler;
-    }
-    if (handler) return handler(target, workingFolder, showCommand);
+    if (const ShellOpenHandler handler = CurrentShellOpenHandler())
+        return handler(target, workingFolder, showCommand);
 
     std::string target8;
     if (target.empty() || !ToSystemText(target, &target8)) return false;
@@ -102,11 +73,6 @@ bool ShellOpen(const std::wstring& target, const std::wstring& workingFolder, in
     const std::string path = std::filesystem::absolute(target8, failure).string();
     if (failure || !IsExecutableFile(path)) return false;
     return StartDetached({path}, folder8);
-}
-
-void SetShellOpenHandler(ShellOpenHandler handler) {
-    std::lock_guard<std::mutex> hold(Slot().lock);
-    Slot().handler = std::move(handler);
 }
 
 }  // namespace platform

@@ -9,35 +9,10 @@
 #include <utility>
 
 #include "platform/shell_execute.h"
+#include "platform/shell_open_handler.h"
 
 namespace platform {
 namespace {
-
-struct HandlerSlot {
-    std::mutex lock;
-    ShellOpenHandler handler;
-};
-
-HandlerSlot& Slot() {
-    static HandlerSlot slot;
-    return slot;
-}
-
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-}
-
-bool IsSchemeCharacter(wchar_t c) {
-    return IsAsciiLetter(c) || (c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.';
-}
-
-bool IsUrl(std::wstring_view target) {
-    const size_t end = target.find(L"://");
-    if (end == std::wstring_view::npos || end == 0 || !IsAsciiLetter(target[0])) return false;
-    for (size_t n = 1; n < end; ++n)
-        if (!IsSchemeCharacter(target[n])) return false;
-    return true;
-}
 
 // The full path of `path`, taken from the current folder when relative; empty on failure.
 std::wstring FullPath(const std::wstring& path) {
@@ -85,12 +60,8 @@ bool Open(const std::wstring& file, const std::wstring& folder, int showCommand)
 }  // namespace
 
 bool ShellOpen(const std::wstring& target, const std::wstring& workingFolder, int showCommand) {
-    ShellOpenHandler handler;
-    {
-        std::lock_guard<std::mutex> hold(Slot().lock);
-        handler = Slot().handler;
-    }
-    if (handler) return handler(target, workingFolder, showCommand);
+    if (const ShellOpenHandler handler = CurrentShellOpenHandler())
+        return handler(target, workingFolder, showCommand);
 
     // A NUL would cut the text short on its way to the system and open something else.
     if (target.empty() || target.find(L'\0') != std::wstring::npos) return false;
@@ -101,11 +72,6 @@ bool ShellOpen(const std::wstring& target, const std::wstring& workingFolder, in
     const std::wstring path = FullPath(target);
     if (path.empty() || !IsProgram(path)) return false;
     return Open(path, workingFolder, showCommand);
-}
-
-void SetShellOpenHandler(ShellOpenHandler handler) {
-    std::lock_guard<std::mutex> hold(Slot().lock);
-    Slot().handler = std::move(handler);
 }
 
 }  // namespace platform
